@@ -1,0 +1,23 @@
+// Turning a body file into the message body.
+#pragma once
+
+#include <string>
+
+#include "platform/file_system.h"
+
+namespace wrenpost {
+
+// The body named by a body file: empty when FileExists does not find it;
+// otherwise its lines run together (CR and CR LF end a line and are dropped, a
+// lone LF stays in the text). Raises RunError when the file cannot be read.
+std::string ReadBodyFile(FileSystem& files, const std::string& path);
+
+// The text of a body file's bytes: UTF-8 when they start with its byte-order
+// mark (dropped) or are valid UTF-8, else the system's legacy code page.
+// Line terminators as in ReadBodyFile.
+std::string DecodeBodyText(std::string bytes, FileSystem& files);
+
+// Whether `bytes` is well-formed UTF-8 (no overlongs, surrogates or values past U+10FFFF).
+bool IsValidUtf8(std::string_view bytes) noexcept;
+
+}  // namespace wrenpost

@@ -1,0 +1,22 @@
+// The single error path of a run: three log entries and one warning box.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/host.h"
+#include "platform/run_error.h"
+#include "runlog/run_log.h"
+
+namespace wrenpost {
+
+inline constexpr const char* kProgramTitle = "Wrenpost";
+
+// The box text for an error: its own lines for 287 and 429, the generic lines
+// with the description for every other number.
+std::string FailureBoxText(std::int32_t number, const std::string& description);
+
+// Logs the error and shows the warning box; returns when the user closed it.
+void ReportFailure(const RunError& error, const RunLog& log, WarningBox& box);
+
+}  // namespace wrenpost

@@ -1,0 +1,278 @@
+#include "launcher/run_launcher.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "launcher/failure_report.h"
+#include "platform/fake/fake_host.h"
+
+namespace wrenpost {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+using ::testing::Not;
+
+constexpr const char* kLogPath = "C:\\Narzędzia\\Wrenpost.log";
+
+const std::string kHeader = "\r\n\r\n" + std::string(55, '-') +
+                            "\r\n\r\nC:\\Narzędzia\\Wrenpost.exe (1.6.0)\r\n"
+                            "2014-3-05, 09:07:03, użytkownik = anna, komputer = BIURO-7\r\n";
+
+struct LauncherTest : ::testing::Test {
+  FakePlatform fake;
+
+  int Run(const std::string& command_text) {
+    fake.process.command_text = command_text;
+    return RunLauncher(fake.platform());
+  }
+  std::string Log() const { return fake.files.Content(kLogPath); }
+  // The log after the header and the "Parametry" entries.
+  std::string Steps() const {
+    const std::string log = Log();
+    const auto parameters = log.find("Parametry: ");
+    return log.substr(log.find("\r\n", parameters) + 2);
+  }
+  std::vector<std::string> Calls() const { return fake.automation.DescribedCalls(); }
+};
+
+TEST_F(LauncherTest, TypicalRun) {
+  fake.files.Add("C:\\oferta.pdf", "%PDF");
+  EXPECT_EQ(Run("-to anna -subject Oferta -attachment C:\\oferta.pdf"), kExitSuccess);
+  EXPECT_EQ(Log(), kHeader +
+                       "\r\n\r\n"
+                       "Parametry: -to anna -subject Oferta -attachment C:\\oferta.pdf\r\n"
+                       "Dodanie tematu: Oferta\r\n"
+                       "Dodanie załącznika: C:\\oferta.pdf\r\n"
+                       "Wyświetlenie okna nowej wiadomości.\r\n"
+                       "Dodanie adresata: anna\r\n"
+                       "Koniec programu.\r\n");
+  EXPECT_THAT(Calls(), ElementsAre(".create Outlook.Application",
+                                   "Outlook.Application.call CreateItem(0i2)",
+                                   "MailItem.put Subject(\"Oferta\")",
+                                   "MailItem.get Attachments",
+                                   "Attachments.call Add(\"C:\\oferta.pdf\")",
+                                   "Added.release", "Attachments.release",
+                                   "MailItem.call Display()",
+                                   "MailItem.get Recipients",
+                                   "Recipients.call Add(\"anna\")",
+                                   "Added.release", "Recipients.release",
+                                   "MailItem.release", "Outlook.Application.release"));
+  EXPECT_THAT(fake.warning_box.shown, IsEmpty());
+}
+
+TEST_F(LauncherTest, EmptyCommandLineOpensAnEmptyMessage) {
+  EXPECT_EQ(Run(""), kExitSuccess);
+  EXPECT_EQ(Log(), kHeader + "\r\n\r\nParametry: \r\n"
+                             "Wyświetlenie okna nowej wiadomości.\r\n"
+                             "Koniec programu.\r\n");
+  EXPECT_THAT(Calls(), ElementsAre(".create Outlook.Application",
+                                   "Outlook.Application.call CreateItem(0i2)",
+                                   "MailItem.call Display()", "MailItem.release",
+                                   "Outlook.Application.release"));
+}
+
+TEST_F(LauncherTest, PlainAndHtmlBodies) {
+  Run("-body Dzień dobry");
+  EXPECT_THAT(Calls(), ::testing::Contains("MailItem.put Body(\"Dzień dobry\")"));
+  EXPECT_THAT(Steps(), HasSubstr("Dodanie treści tekstowej: Dzień dobry\r\n"));
+
+  FakePlatform html;
+  html.process.command_text = "-body <b>x</b> -html 1";
+  RunLauncher(html.platform());
+  EXPECT_THAT(html.automation.DescribedCalls(),
+              ::testing::Contains("MailItem.put HtmlBody(\"<b>x</b>\")"));
+  EXPECT_THAT(html.files.Content(kLogPath), HasSubstr("Dodanie treści html: <b>x</b>\r\n"));
+}
+
+TEST_F(LauncherTest, BodyFileWinsOverBodyOption) {
+  fake.files.Add("b.txt", "z pliku\r\n");
+  Run("-body z opcji -bodyfile b.txt");
+  EXPECT_THAT(Calls(), ::testing::Contains("MailItem.put Body(\"z pliku\")"));
+  EXPECT_TRUE(fake.files.Has("b.txt"));
+}
+
+TEST_F(LauncherTest, MissingBodyFileEmptiesTheBodySilently) {
+  EXPECT_EQ(Run("-body z opcji -bodyfile brak.txt -bodyfiledelete 1"), kExitSuccess);
+  EXPECT_THAT(Calls(), Not(::testing::Contains(HasSubstr("Body"))));
+  EXPECT_EQ(Steps(), "Wyświetlenie okna nowej wiadomości.\r\nKoniec programu.\r\n");
+}
+
+TEST_F(LauncherTest, BodyFileOfThreeLinesRunsTogether) {
+  fake.files.Add("b.html", "<p>a</p>\r\n<p>b</p>\r\n<p>c</p>\r\n");
+  Run("-bodyfile b.html -html 1");
+  EXPECT_THAT(Calls(), ::testing::Contains("MailItem.put HtmlBody(\"<p>a</p><p>b</p><p>c</p>\")"));
+}
+
+TEST_F(LauncherTest, DeleteFlagOneDeletesTheFileBeforeTheMailClientStarts) {
+  fake.files.Add("b.txt", "x");
+  fake.automation.NotInstalled();
+  EXPECT_EQ(Run("-bodyfile b.txt -bodyfiledelete 1"), kExitFailure);
+  EXPECT_FALSE(fake.files.Has("b.txt"));  // gone even though the run failed later
+}
+
+TEST_F(LauncherTest, DeleteFlagOtherValuesKeepTheFile) {
+  for (const char* value : {"0", "true", "01", "\"\""}) {
+    FakePlatform run;
+    run.files.Add("b.txt", "x");
+    run.process.command_text = std::string("-bodyfile b.txt -bodyfiledelete ") + value;
+    RunLauncher(run.platform());
+    EXPECT_TRUE(run.files.Has("b.txt")) << value;
+  }
+}
+
+TEST_F(LauncherTest, AttachmentsPresentMissingHiddenAndEmpty) {
+  fake.files.Add("a.pdf", "1");
+  fake.files.Add("ukryty.pdf", "2", /*hidden=*/true);
+  fake.files.AddFolder("folder");
+  fake.files.Add("", "never attached");  // an empty element must not find anything
+  Run("-attachment a.pdf;brak.pdf;ukryty.pdf;;folder");
+  EXPECT_EQ(Steps(),
+            "Dodanie załącznika: a.pdf\r\n"
+            "Plik brak.pdf nie istnieje!\r\n"
+            "Plik ukryty.pdf nie istnieje!\r\n"
+            "Plik  nie istnieje!\r\n"
+            "Plik folder nie istnieje!\r\n"
+            "Wyświetlenie okna nowej wiadomości.\r\n"
+            "Koniec programu.\r\n");
+  EXPECT_THAT(Calls(), ::testing::Contains(HasSubstr("Attachments.call Add")).Times(1));
+}
+
+TEST_F(LauncherTest, RecipientsGoInAfterDisplayInListOrder) {
+  Run("-to anna; jan;;ewa@firma.pl");
+  EXPECT_THAT(Calls(), ElementsAre(".create Outlook.Application",
+                                   "Outlook.Application.call CreateItem(0i2)",
+                                   "MailItem.call Display()",
+                                   "MailItem.get Recipients", "Recipients.call Add(\"anna\")",
+                                   "Added.release", "Recipients.release",
+                                   "MailItem.get Recipients", "Recipients.call Add(\" jan\")",
+                                   "Added.release", "Recipients.release",
+                                   "MailItem.get Recipients", "Recipients.call Add(\"\")",
+                                   "Added.release", "Recipients.release",
+                                   "MailItem.get Recipients", "Recipients.call Add(\"ewa@firma.pl\")",
+                                   "Added.release", "Recipients.release",
+                                   "MailItem.release", "Outlook.Application.release"));
+}
+
+TEST_F(LauncherTest, FileLookupFailureStopsTheRun) {
+  fake.files.Fail("exists", RunError(52, "Bad file name or number"));
+  EXPECT_EQ(Run("-attachment Q:\\x.pdf"), kExitFailure);
+  EXPECT_THAT(Log(), HasSubstr("Wystąpił błąd (52): Bad file name or number\r\n"));
+}
+
+// A failure at each step of the mail client: the failing call, the number it
+// raises, and what the box must say.
+struct FailureCase {
+  const char* name;
+  std::string kind;
+  std::string member;
+  std::int32_t number;
+  std::string box_text;
+  bool displayed;  // whether the window was already shown
+};
+
+void PrintTo(const FailureCase& c, std::ostream* out) { *out << c.name; }
+
+const std::string kNoMessage = "Nie można utworzyć nowej wiadomości w MS Outlook.\r\n";
+
+class LauncherFailureTest : public LauncherTest, public ::testing::WithParamInterface<FailureCase> {};
+
+TEST_P(LauncherFailureTest, LogsThreeEntriesShowsTheBoxAndReleasesHandles) {
+  const FailureCase& c = GetParam();
+  fake.files.Add("a.pdf", "1");
+  fake.automation.FailOn(c.kind, c.member, RunError(c.number, "opis błędu"));
+  EXPECT_EQ(Run("-to anna;jan -subject S -body B -attachment a.pdf"), kExitFailure);
+
+  const std::string log = Log();
+  const std::string tail = "\r\n\r\nWystąpił błąd (" + std::to_string(c.number) +
+                           "): opis błędu\r\nProgram zakończony błędem.\r\n";
+  ASSERT_GE(log.size(), tail.size());
+  EXPECT_EQ(log.substr(log.size() - tail.size()), tail);
+  EXPECT_THAT(log, Not(HasSubstr("Koniec programu.")));
+  EXPECT_EQ(log.find("Wyświetlenie okna") != std::string::npos, c.displayed);
+
+  ASSERT_EQ(fake.warning_box.shown.size(), 1u);
+  EXPECT_EQ(fake.warning_box.shown[0].caption, "Wrenpost");
+  EXPECT_EQ(fake.warning_box.shown[0].text, c.box_text);
+
+  // Every handle obtained is released, the item before the application.
+  EXPECT_EQ(fake.automation.live_objects(), 0);
+  const auto calls = Calls();
+  const auto item_release = std::find(calls.begin(), calls.end(), "MailItem.release");
+  const auto app_release = std::find(calls.begin(), calls.end(), "Outlook.Application.release");
+  if (c.kind != "create") {
+    ASSERT_NE(app_release, calls.end());
+    if (c.member != "CreateItem") EXPECT_LT(item_release, app_release);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Failures, LauncherFailureTest,
+    ::testing::Values(
+        FailureCase{"NotInstalled", "create", "Outlook.Application", 429,
+                    kNoMessage + "Sprawdź, czy program jest zainstalowany w systemie!", false},
+        FailureCase{"CreateItemRefused", "call", "CreateItem", 287,
+                    kNoMessage +
+                        "Prawdopodobna przyczyna to wyłączony program MS Outlook lub problem z "
+                        "dostępem do domyślnego konta pocztowego.",
+                    false},
+        FailureCase{"SubjectNegative", "put", "Subject", -2147, "Wystąpił błąd:\r\nopis błędu",
+                    false},
+        FailureCase{"BodyFails", "put", "Body", 440, "Wystąpił błąd:\r\nopis błędu", false},
+        FailureCase{"AttachmentsOutside16Bits", "get", "Attachments",
+                    static_cast<std::int32_t>(0x80080005), "Wystąpił błąd:\r\nopis błędu", false},
+        FailureCase{"DisplayFails", "call", "Display", -32768, "Wystąpił błąd:\r\nopis błędu",
+                    true},
+        FailureCase{"AttachmentAddFails", "call", "Add", 287 + 65536,
+                    "Wystąpił błąd:\r\nopis błędu", false},
+        FailureCase{"RecipientsFailAfterDisplay", "get", "Recipients", 287,
+                    kNoMessage +
+                        "Prawdopodobna przyczyna to wyłączony program MS Outlook lub problem z "
+                        "dostępem do domyślnego konta pocztowego.",
+                    true}),
+    [](const ::testing::TestParamInfo<FailureCase>& info) { return std::string(info.param.name); });
+
+TEST_F(LauncherTest, RecipientRejectedAfterDisplayKeepsWhatWasSet) {
+  // The second recipient fails: the first stays, the window was shown.
+  fake.automation.FailCall(6, RunError(-1, "Outlook nie rozpoznaje nazwy"));
+  EXPECT_EQ(Run("-to anna;jan;ewa"), kExitFailure);
+  EXPECT_THAT(Steps(), HasSubstr("Wyświetlenie okna nowej wiadomości.\r\n"
+                                 "Dodanie adresata: anna\r\n"
+                                 "Dodanie adresata: jan\r\n"
+                                 "\r\n\r\nWystąpił błąd (-1): Outlook nie rozpoznaje nazwy\r\n"));
+  EXPECT_THAT(Steps(), Not(HasSubstr("ewa")));
+  EXPECT_EQ(fake.automation.live_objects(), 0);
+}
+
+TEST(FailureBoxText, OnlyTheWholeNumbers287And429GetTheirOwnText) {
+  EXPECT_THAT(FailureBoxText(287, "d"), HasSubstr("Prawdopodobna przyczyna"));
+  EXPECT_THAT(FailureBoxText(429, "d"), HasSubstr("Sprawdź, czy program"));
+  // 0x800A011F narrowed to 16 bits would read 287; it must not.
+  EXPECT_EQ(FailureBoxText(static_cast<std::int32_t>(0x800A011F), "d"), "Wystąpił błąd:\r\nd");
+  EXPECT_EQ(FailureBoxText(429 - 65536, "d"), "Wystąpił błąd:\r\nd");
+}
+
+TEST(ReportFailure, LogsTheWholeNumberInSignedDecimal) {
+  FakeFileSystem files;
+  RecordingWarningBox box;
+  const RunLog log(files, "w.log");
+  ReportFailure(RunError(static_cast<std::int32_t>(0x80080005), "Server execution failed"), log, box);
+  EXPECT_EQ(files.Content("w.log"),
+            "\r\n\r\nWystąpił błąd (-2146959355): Server execution failed\r\n"
+            "Program zakończony błędem.\r\n");
+}
+
+TEST_F(LauncherTest, LogThatCannotBeWrittenDoesNotChangeTheRun) {
+  fake.files.Fail("append", RunError(75, "Path/File access error"));
+  EXPECT_EQ(Run("-to anna -subject x"), kExitSuccess);
+  FakePlatform writable;
+  writable.process.command_text = "-to anna -subject x";
+  RunLauncher(writable.platform());
+  EXPECT_EQ(Calls(), writable.automation.DescribedCalls());
+  EXPECT_FALSE(fake.files.Has(kLogPath));
+}
+
+}  // namespace
+}  // namespace wrenpost

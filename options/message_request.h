@@ -1,0 +1,27 @@
+// What the command line asks for.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace wrenpost {
+
+// An ordered list of texts that may also never have been set.
+using TextList = std::optional<std::vector<std::string>>;
+
+struct MessageRequest {
+  std::string subject;
+  std::string body;
+  std::string body_file_path;
+  bool delete_body_file = false;
+  bool html = false;
+  TextList attachments;
+  TextList recipients;
+};
+
+// Number of elements; 0 for a list that was never set and for an empty one.
+std::size_t CountItems(const TextList& list) noexcept;
+
+}  // namespace wrenpost

@@ -1,0 +1,67 @@
+// An automation server for tests: records every call in order and fails the
+// call it is told to.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/automation.h"
+#include "platform/run_error.h"
+
+namespace wrenpost {
+
+struct RecordedCall {
+  std::string object;  // "Outlook.Application", "MailItem", "Attachments", ...
+  std::string kind;    // "create", "get", "put", "call", "release"
+  std::string member;
+  std::vector<AutomationArgument> arguments;
+
+  bool operator==(const RecordedCall&) const = default;
+};
+
+// One line per call, for readable test failures: object.kind member(args), with
+// texts quoted and 16-bit integers marked i2.
+std::string Describe(const RecordedCall& call);
+
+class FakeAutomationServer final : public AutomationServer {
+ public:
+  std::unique_ptr<AutomationObject> CreateObject(std::string_view prog_id) override;
+
+  // Makes the n-th call (0-based, counting creation, gets, puts and method
+  // calls but not releases) raise `error`.
+  void FailCall(std::size_t index, RunError error) { failure_ = {index, std::move(error)}; }
+  // Makes the first call matching kind and member raise `error`.
+  void FailOn(std::string kind, std::string member, RunError error);
+  void NotInstalled() { FailOn("create", "Outlook.Application", RunError(429, "ActiveX component can't create object")); }
+
+  const std::vector<RecordedCall>& calls() const { return calls_; }
+  // Handles handed out and not yet released.
+  int live_objects() const { return live_objects_; }
+  void ObjectCreated() { ++live_objects_; }
+  void ObjectReleased() { --live_objects_; }
+  std::vector<std::string> DescribedCalls() const;
+
+  // Used by the fake's objects.
+  void Record(RecordedCall call);
+
+ private:
+  struct Failure {
+    std::size_t index;
+    RunError error;
+  };
+  struct MemberFailure {
+    std::string kind;
+    std::string member;
+    RunError error;
+  };
+  std::vector<RecordedCall> calls_;
+  std::size_t counted_ = 0;
+  int live_objects_ = 0;
+  std::optional<Failure> failure_;
+  std::optional<MemberFailure> member_failure_;
+};
+
+}  // namespace wrenpost

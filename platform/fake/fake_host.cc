@@ -1,0 +1,45 @@
+#include "platform/fake/fake_host.h"
+
+namespace wrenpost {
+
+void FakeFileSystem::MaybeFail(const std::string& operation) const {
+  const auto failure = failures_.find(operation);
+  if (failure != failures_.end()) throw failure->second;
+}
+
+bool FakeFileSystem::FileExists(const std::string& path) {
+  MaybeFail("exists");
+  if (path.empty()) return false;  // as every platform answers
+  const auto file = files_.find(path);
+  return file != files_.end() && !file->second.hidden && !file->second.folder;
+}
+
+std::string FakeFileSystem::ReadBytes(const std::string& path) {
+  MaybeFail("read");
+  const auto file = files_.find(path);
+  if (file == files_.end()) throw RunError(53, "File not found: " + path);
+  return file->second.bytes;
+}
+
+void FakeFileSystem::RemoveFile(const std::string& path) {
+  MaybeFail("remove");
+  if (files_.erase(path) == 0) throw RunError(53, "File not found: " + path);
+}
+
+void FakeFileSystem::AppendText(const std::string& path, std::string_view text) {
+  MaybeFail("append");
+  files_[path].bytes.append(text);
+}
+
+std::string FakeFileSystem::DecodeLegacyText(std::string_view bytes) {
+  return "<cp:" + std::string(bytes) + ">";
+}
+
+std::string FakeNameQueries::Buffer(const std::optional<std::string>& name) {
+  if (!name) throw RunError(5, "Access denied");
+  std::string buffer(1024, '\0');
+  buffer.replace(0, std::min(name->size(), buffer.size()), *name, 0, 1024);
+  return buffer;
+}
+
+}  // namespace wrenpost

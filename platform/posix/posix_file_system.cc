@@ -1,0 +1,175 @@
+#include "platform/posix/posix_file_system.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <memory>
+#include <thread>
+
+#include "platform/cp1250.h"
+#include "platform/posix/posix_error.h"
+
+namespace wrenpost {
+namespace {
+
+// How long an entry waits for another run that holds the log.
+constexpr auto kLogRetryTime = std::chrono::milliseconds(1000);
+constexpr auto kLogRetryPause = std::chrono::milliseconds(10);
+
+class FileDescriptor {
+ public:
+  explicit FileDescriptor(int fd) : fd_(fd) {}
+  ~FileDescriptor() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+  int get() const { return fd_; }
+
+ private:
+  int fd_;
+};
+
+struct DirCloser {
+  void operator()(DIR* dir) const { ::closedir(dir); }
+};
+
+bool IsMissing(int error_number) { return error_number == ENOENT || error_number == ENOTDIR; }
+
+bool HasWildcard(std::string_view name) {
+  return name.find_first_of("*?") != std::string_view::npos;
+}
+
+// Length of the UTF-8 sequence a lead byte starts (1 for anything odd).
+std::size_t SequenceLength(unsigned char lead) {
+  if (lead >= 0xF0 && lead <= 0xF7) return 4;
+  if (lead >= 0xE0) return 3;
+  if (lead >= 0xC0) return 2;
+  return 1;
+}
+
+bool IsRegularFile(int dir_fd, const char* name) {
+  struct stat info {};
+  return ::fstatat(dir_fd, name, &info, 0) == 0 && S_ISREG(info.st_mode);
+}
+
+}  // namespace
+
+bool MatchesWildcard(std::string_view name, std::string_view pattern) noexcept {
+  // Iterative matching with one backtrack point: linear in practice, never
+  // exponential on patterns such as "*a*a*a*b".
+  std::size_t n = 0, p = 0;
+  std::size_t star = std::string_view::npos, star_n = 0;
+  while (n < name.size()) {
+    if (p < pattern.size() && pattern[p] == '*') {
+      star = p++;
+      star_n = n;
+    } else if (p < pattern.size() && pattern[p] == '?') {
+      ++p;
+      n += std::min(SequenceLength(static_cast<unsigned char>(name[n])), name.size() - n);
+    } else if (p < pattern.size() && pattern[p] == name[n]) {
+      ++p;
+      ++n;
+    } else if (star != std::string_view::npos) {
+      p = star + 1;
+      star_n += SequenceLength(static_cast<unsigned char>(name[star_n]));
+      n = std::min(star_n, name.size());
+    } else {
+      return false;
+    }
+  }
+  while (p < pattern.size() && pattern[p] == '*') ++p;
+  return p == pattern.size();
+}
+
+bool PosixFileSystem::FileExists(const std::string& path) {
+  // An empty list element must never find something in the current folder.
+  if (path.empty() || path.find('\0') != std::string::npos) return false;
+  const auto slash = path.rfind('/');
+  const std::string_view name =
+      slash == std::string::npos ? std::string_view(path) : std::string_view(path).substr(slash + 1);
+  if (name.empty() || name.front() == '.') return false;  // a folder path, or a hidden name
+
+  if (!HasWildcard(name)) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) {
+      if (IsMissing(errno)) return false;
+      ThrowSystemError(errno, path);
+    }
+    return S_ISREG(info.st_mode);
+  }
+
+  const std::string folder =
+      slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+  std::unique_ptr<DIR, DirCloser> dir(::opendir(folder.c_str()));
+  if (!dir) {
+    if (IsMissing(errno)) return false;
+    ThrowSystemError(errno, path);
+  }
+  while (const dirent* entry = ::readdir(dir.get())) {
+    if (entry->d_name[0] == '.') continue;
+    if (!MatchesWildcard(entry->d_name, name)) continue;
+    if (IsRegularFile(::dirfd(dir.get()), entry->d_name)) return true;
+  }
+  return false;
+}
+
+std::string PosixFileSystem::ReadBytes(const std::string& path) {
+  FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (file.get() < 0) ThrowSystemError(errno, path);
+  struct stat info {};
+  if (::fstat(file.get(), &info) != 0) ThrowSystemError(errno, path);
+  if (S_ISDIR(info.st_mode)) ThrowSystemError(EISDIR, path);
+
+  std::string bytes;
+  std::size_t size = 0;
+  bytes.resize(info.st_size > 0 ? static_cast<std::size_t>(info.st_size) : 4096);
+  for (;;) {
+    if (size == bytes.size()) bytes.resize(bytes.size() * 2);  // the file grew, or has no size
+    const ssize_t got = ::read(file.get(), bytes.data() + size, bytes.size() - size);
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      ThrowSystemError(errno, path);
+    }
+    if (got == 0) break;
+    size += static_cast<std::size_t>(got);
+  }
+  bytes.resize(size);
+  return bytes;
+}
+
+void PosixFileSystem::RemoveFile(const std::string& path) {
+  if (::unlink(path.c_str()) != 0) ThrowSystemError(errno, path);
+}
+
+void PosixFileSystem::AppendText(const std::string& path, std::string_view text) {
+  FileDescriptor file(::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666));
+  if (file.get() < 0) ThrowSystemError(errno, path);
+
+  // Another run may be writing its entry; wait for it a little, then give up.
+  const auto deadline = std::chrono::steady_clock::now() + kLogRetryTime;
+  while (::flock(file.get(), LOCK_EX | LOCK_NB) != 0) {
+    if (errno != EWOULDBLOCK && errno != EINTR) ThrowSystemError(errno, path);
+    if (std::chrono::steady_clock::now() >= deadline) ThrowSystemError(EWOULDBLOCK, path);
+    std::this_thread::sleep_for(kLogRetryPause);
+  }
+  while (!text.empty()) {
+    const ssize_t put = ::write(file.get(), text.data(), text.size());
+    if (put < 0) {
+      if (errno == EINTR) continue;
+      ThrowSystemError(errno, path);
+    }
+    text.remove_prefix(static_cast<std::size_t>(put));
+  }
+}  // closing the file drops the lock
+
+std::string PosixFileSystem::DecodeLegacyText(std::string_view bytes) {
+  return Cp1250ToUtf8(bytes);
+}
+
+}  // namespace wrenpost

@@ -1,0 +1,25 @@
+// The file system on POSIX systems. A Windows caller's notion of a "normal
+// file" is kept: regular files only, and names starting with "." count as hidden.
+#pragma once
+
+#include "platform/file_system.h"
+
+namespace wrenpost {
+
+class PosixFileSystem final : public FileSystem {
+ public:
+  bool FileExists(const std::string& path) override;
+  std::string ReadBytes(const std::string& path) override;
+  void RemoveFile(const std::string& path) override;
+  // UTF-8, under an exclusive advisory lock (flock) so that concurrent runs
+  // never interleave inside an entry.
+  void AppendText(const std::string& path, std::string_view text) override;
+  // Windows-1250.
+  std::string DecodeLegacyText(std::string_view bytes) override;
+};
+
+// Matches a file name against a pattern where "*" stands for any run of
+// characters and "?" for exactly one, as in a Windows directory listing.
+bool MatchesWildcard(std::string_view name, std::string_view pattern) noexcept;
+
+}  // namespace wrenpost

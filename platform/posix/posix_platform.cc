@@ -1,0 +1,31 @@
+#include "platform/platform.h"
+#include "platform/posix/posix_automation.h"
+#include "platform/posix/posix_file_system.h"
+#include "platform/posix/posix_host.h"
+
+namespace wrenpost {
+namespace {
+
+class PosixHostPlatform final : public HostPlatform {
+ public:
+  PosixHostPlatform(int argc, char** argv) : process_(argc, argv) {}
+  Platform platform() override {
+    return {automation_, files_, names_, clock_, process_, warning_box_};
+  }
+
+ private:
+  PosixAutomationServer automation_;
+  PosixFileSystem files_;
+  PosixNameQueries names_;
+  PosixClock clock_;
+  PosixProcess process_;
+  ConsoleWarningBox warning_box_;
+};
+
+}  // namespace
+
+std::unique_ptr<HostPlatform> OpenHostPlatform(int argc, char** argv) {
+  return std::make_unique<PosixHostPlatform>(argc, argv);
+}
+
+}  // namespace wrenpost
