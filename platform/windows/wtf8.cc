@@ -1,0 +1,106 @@
+#include "platform/windows/wtf8.h"
+
+#include <cstdint>
+
+namespace wrenpost {
+namespace {
+
+constexpr char16_t kReplacement = u'\uFFFD';
+
+bool IsHighSurrogate(std::uint32_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
+bool IsLowSurrogate(std::uint32_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
+
+void AppendCodePoint(std::uint32_t code, std::string& out) {
+  if (code < 0x80) {
+    out += static_cast<char>(code);
+  } else if (code < 0x800) {
+    out += static_cast<char>(0xC0 | (code >> 6));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  } else if (code < 0x10000) {
+    out += static_cast<char>(0xE0 | (code >> 12));
+    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (code >> 18));
+    out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  }
+}
+
+void AppendUtf16(std::uint32_t code, std::u16string& out) {
+  if (code < 0x10000) {
+    out += static_cast<char16_t>(code);
+  } else {
+    code -= 0x10000;
+    out += static_cast<char16_t>(0xD800 + (code >> 10));
+    out += static_cast<char16_t>(0xDC00 + (code & 0x3FF));
+  }
+}
+
+}  // namespace
+
+std::string Utf16ToWtf8(std::u16string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    std::uint32_t code = text[i];
+    if (IsHighSurrogate(code) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
+      code = 0x10000 + ((code - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+      ++i;
+    }
+    AppendCodePoint(code, out);  // a lone surrogate takes the three-byte form
+  }
+  return out;
+}
+
+std::u16string Wtf8ToUtf16(std::string_view text) {
+  std::u16string out;
+  out.reserve(text.size());
+  const auto byte = [&](std::size_t at) { return static_cast<unsigned char>(text[at]); };
+  std::size_t i = 0;
+  while (i < text.size()) {
+    const unsigned char lead = byte(i);
+    if (lead < 0x80) {
+      out += static_cast<char16_t>(lead);
+      ++i;
+      continue;
+    }
+    std::size_t length = 0;
+    std::uint32_t code = 0;
+    unsigned char low = 0x80, high = 0xBF;  // allowed range of the second byte
+    if (lead >= 0xC2 && lead <= 0xDF) {
+      length = 2;
+      code = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+      length = 3;
+      code = lead & 0x0F;
+      if (lead == 0xE0) low = 0xA0;  // no overlong forms; surrogates (ED A0..BF) allowed
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+      length = 4;
+      code = lead & 0x07;
+      if (lead == 0xF0) low = 0x90;
+      if (lead == 0xF4) high = 0x8F;
+    }
+    bool good = length != 0 && i + length <= text.size();
+    for (std::size_t k = 1; good && k < length; ++k) {
+      const unsigned char next = byte(i + k);
+      const unsigned char min = k == 1 ? low : 0x80, max = k == 1 ? high : 0xBF;
+      if (next < min || next > max) {
+        good = false;
+      } else {
+        code = (code << 6) | (next & 0x3F);
+      }
+    }
+    if (!good) {
+      out += kReplacement;
+      ++i;
+      continue;
+    }
+    AppendUtf16(code, out);
+    i += length;
+  }
+  return out;
+}
+
+}  // namespace wrenpost
