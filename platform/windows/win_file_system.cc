@@ -1,0 +1,155 @@
+#include "platform/windows/win_file_system.h"
+
+#include <windows.h>
+
+#include <climits>
+#include <string>
+
+#include "platform/run_error.h"
+#include "platform/windows/win_text.h"
+
+namespace wrenpost {
+namespace {
+
+// How long an entry waits for another process that holds the log.
+constexpr DWORD kLogRetryTimeMs = 1000;
+constexpr DWORD kLogRetryPauseMs = 15;
+
+class UniqueHandle {
+ public:
+  explicit UniqueHandle(HANDLE handle) : handle_(handle) {}
+  ~UniqueHandle() {
+    if (valid()) CloseHandle(handle_);
+  }
+  UniqueHandle(const UniqueHandle&) = delete;
+  UniqueHandle& operator=(const UniqueHandle&) = delete;
+  bool valid() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
+  HANDLE get() const { return handle_; }
+
+ private:
+  HANDLE handle_;
+};
+
+class UniqueFind {
+ public:
+  explicit UniqueFind(HANDLE handle) : handle_(handle) {}
+  ~UniqueFind() {
+    if (valid()) FindClose(handle_);
+  }
+  UniqueFind(const UniqueFind&) = delete;
+  UniqueFind& operator=(const UniqueFind&) = delete;
+  bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
+  HANDLE get() const { return handle_; }
+
+ private:
+  HANDLE handle_;
+};
+
+constexpr DWORD kNotNormal =
+    FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+
+bool IsMissing(DWORD error) {
+  return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
+         error == ERROR_NO_MORE_FILES;
+}
+
+// Text in the ANSI code page; what it cannot show becomes "?".
+std::string ToAnsi(std::string_view text) {
+  const std::wstring wide = Widen(text);
+  if (wide.empty()) return {};
+  if (wide.size() > INT_MAX) throw RunError(7, "Za mało pamięci.");
+  const int wide_length = static_cast<int>(wide.size());
+  const int length =
+      WideCharToMultiByte(CP_ACP, 0, wide.data(), wide_length, nullptr, 0, nullptr, nullptr);
+  if (length <= 0) ThrowWin32Error(GetLastError());
+  std::string ansi(static_cast<std::size_t>(length), '\0');
+  // A UTF-8 code page (a system setting) takes no replacement character.
+  const char* replacement = GetACP() == CP_UTF8 ? nullptr : "?";
+  WideCharToMultiByte(CP_ACP, 0, wide.data(), wide_length, ansi.data(), length, replacement,
+                      nullptr);
+  return ansi;
+}
+
+}  // namespace
+
+bool WindowsFileSystem::FileExists(const std::string& path) {
+  // An empty list element never finds whatever lies in the current folder.
+  if (path.empty() || path.find('\0') != std::string::npos) return false;
+  const std::wstring pattern = Widen(path);
+  WIN32_FIND_DATAW found;
+  UniqueFind find(FindFirstFileW(pattern.c_str(), &found));
+  if (!find.valid()) {
+    const DWORD error = GetLastError();
+    if (IsMissing(error)) return false;
+    ThrowWin32Error(error, path);
+  }
+  for (;;) {
+    if ((found.dwFileAttributes & kNotNormal) == 0) return true;
+    if (!FindNextFileW(find.get(), &found)) {
+      const DWORD error = GetLastError();
+      if (IsMissing(error)) return false;
+      ThrowWin32Error(error, path);
+    }
+  }
+}
+
+std::string WindowsFileSystem::ReadBytes(const std::string& path) {
+  const std::wstring name = Widen(path);
+  UniqueHandle file(CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.valid()) ThrowWin32Error(GetLastError(), path);
+  std::string bytes;
+  char chunk[64 * 1024];
+  for (;;) {
+    DWORD got = 0;
+    if (!ReadFile(file.get(), chunk, sizeof chunk, &got, nullptr)) {
+      ThrowWin32Error(GetLastError(), path);
+    }
+    if (got == 0) break;
+    bytes.append(chunk, got);
+  }
+  return bytes;
+}
+
+void WindowsFileSystem::RemoveFile(const std::string& path) {
+  const std::wstring name = Widen(path);
+  if (!DeleteFileW(name.c_str())) ThrowWin32Error(GetLastError(), path);
+}
+
+void WindowsFileSystem::AppendText(const std::string& path, std::string_view text) {
+  const std::string ansi = ToAnsi(text);
+  if (ansi.size() > MAXDWORD) throw RunError(7, "Za mało pamięci.");
+  const std::wstring name = Widen(path);
+  const DWORD started = GetTickCount();
+  for (;;) {
+    UniqueHandle file(CreateFileW(name.c_str(), FILE_APPEND_DATA,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid()) {
+      const DWORD error = GetLastError();
+      const bool held = error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+      if (!held || GetTickCount() - started >= kLogRetryTimeMs) ThrowWin32Error(error, path);
+      Sleep(kLogRetryPauseMs);
+      continue;
+    }
+    DWORD written = 0;
+    if (!WriteFile(file.get(), ansi.data(), static_cast<DWORD>(ansi.size()), &written, nullptr)) {
+      ThrowWin32Error(GetLastError(), path);
+    }
+    if (written != ansi.size()) ThrowWin32Error(ERROR_WRITE_FAULT, path);
+    return;
+  }
+}
+
+std::string WindowsFileSystem::DecodeLegacyText(std::string_view bytes) {
+  if (bytes.empty()) return {};
+  if (bytes.size() > INT_MAX) throw RunError(7, "Za mało pamięci.");
+  const int size = static_cast<int>(bytes.size());
+  const int length = MultiByteToWideChar(CP_ACP, 0, bytes.data(), size, nullptr, 0);
+  if (length <= 0) ThrowWin32Error(GetLastError());
+  std::wstring wide(static_cast<std::size_t>(length), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, bytes.data(), size, wide.data(), length);
+  return Narrow(wide);
+}
+
+}  // namespace wrenpost

@@ -1,0 +1,97 @@
+#include "platform/windows/win_host.h"
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/run_error.h"
+#include "platform/windows/command_tail.h"
+#include "platform/windows/win_text.h"
+
+namespace wrenpost {
+namespace {
+
+constexpr DWORD kNameBufferSize = 1024;
+
+// The raw buffer of an "A" name query, converted from the ANSI code page;
+// the reader cuts it at the first NUL.
+template <typename Query>
+std::string NameBuffer(Query query) {
+  std::vector<char> buffer(kNameBufferSize, '\0');
+  DWORD size = kNameBufferSize;
+  if (!query(buffer.data(), &size)) ThrowWin32Error(GetLastError());
+  std::wstring wide(kNameBufferSize, L'\0');
+  const int length = MultiByteToWideChar(CP_ACP, 0, buffer.data(), static_cast<int>(buffer.size()),
+                                         wide.data(), static_cast<int>(wide.size()));
+  if (length <= 0) ThrowWin32Error(GetLastError());
+  wide.resize(static_cast<std::size_t>(length));
+  return Narrow(wide);
+}
+
+}  // namespace
+
+std::string WindowsNameQueries::QueryUserName() {
+  return NameBuffer([](char* buffer, DWORD* size) { return GetUserNameA(buffer, size) != 0; });
+}
+
+std::string WindowsNameQueries::QueryComputerName() {
+  return NameBuffer([](char* buffer, DWORD* size) { return GetComputerNameA(buffer, size) != 0; });
+}
+
+LocalDateTime WindowsClock::Now() {
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  return {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond};
+}
+
+std::string WindowsProcess::CommandText() {
+  const wchar_t* line = GetCommandLineW();
+  if (line == nullptr) return {};
+  const std::wstring_view whole(line);
+  const std::u16string_view tail =
+      CommandTail({reinterpret_cast<const char16_t*>(whole.data()), whole.size()});
+  return Narrow({reinterpret_cast<const wchar_t*>(tail.data()), tail.size()});
+}
+
+std::string WindowsProcess::ExecutablePath() {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (length == 0) return {};
+    if (length < path.size()) {  // a full buffer may have cut the path short
+      path.resize(length);
+      return Narrow(path);
+    }
+    if (path.size() >= 32768 * 2) return {};  // longer than any Windows path
+    path.resize(path.size() * 2);
+  }
+}
+
+VersionTriple WindowsProcess::Version() {
+  const std::wstring path = Widen(ExecutablePath());
+  if (path.empty()) return {};
+  DWORD ignored = 0;
+  const DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
+  if (size == 0) return {};
+  std::vector<unsigned char> data(size);
+  if (!GetFileVersionInfoW(path.c_str(), 0, size, data.data())) return {};
+  void* block = nullptr;
+  UINT block_size = 0;
+  if (!VerQueryValueW(data.data(), L"\\", &block, &block_size) ||
+      block_size < sizeof(VS_FIXEDFILEINFO)) {
+    return {};
+  }
+  const auto* fixed = static_cast<const VS_FIXEDFILEINFO*>(block);
+  return {HIWORD(fixed->dwFileVersionMS), LOWORD(fixed->dwFileVersionMS),
+          HIWORD(fixed->dwFileVersionLS)};
+}
+
+void WindowsWarningBox::Show(std::string_view caption, std::string_view text) {
+  const std::wstring wide_caption = Widen(caption);
+  const std::wstring wide_text = Widen(text);
+  MessageBoxW(nullptr, wide_text.c_str(), wide_caption.c_str(),
+              MB_OK | MB_ICONEXCLAMATION | MB_SETFOREGROUND | MB_TOPMOST);
+}
+
+}  // namespace wrenpost

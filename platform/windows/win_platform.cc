@@ -1,0 +1,35 @@
+#include "platform/platform.h"
+#include "platform/windows/com_types.h"
+#include "platform/windows/win_automation.h"
+#include "platform/windows/win_file_system.h"
+#include "platform/windows/win_host.h"
+
+namespace wrenpost {
+namespace {
+
+class WindowsHostPlatform final : public HostPlatform {
+ public:
+  Platform platform() override {
+    return {automation_, files_, names_, clock_, process_, warning_box_};
+  }
+
+ private:
+  // Declared first, so it is left last: after every handle is gone.
+  ComApartment apartment_;
+  ComAutomationServer automation_;
+  WindowsFileSystem files_;
+  WindowsNameQueries names_;
+  WindowsClock clock_;
+  WindowsProcess process_;
+  WindowsWarningBox warning_box_;
+};
+
+}  // namespace
+
+// The arguments are not used: the command text comes whole from
+// GetCommandLineW, quotes and all.
+std::unique_ptr<HostPlatform> OpenHostPlatform(int, char**) {
+  return std::make_unique<WindowsHostPlatform>();
+}
+
+}  // namespace wrenpost
