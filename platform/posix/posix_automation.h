@@ -5,8 +5,9 @@
 
 namespace wrenpost {
 
-// No "Outlook.Application" component is available here: creating any object
-// raises 429, as a missing server does on Windows.
+// "Outlook.Application" is answered by Thunderbird (see thunderbird_item.h)
+// when a `thunderbird` executable is on PATH. Any other name, or no
+// Thunderbird, raises 429 as a missing server does on Windows.
 class PosixAutomationServer final : public AutomationServer {
  public:
   std::unique_ptr<AutomationObject> CreateObject(std::string_view prog_id) override;

@@ -7,7 +7,6 @@
 #include <climits>
 #include <cstdio>
 #include <ctime>
-#include <iostream>
 
 #include "platform/posix/posix_error.h"
 
@@ -100,19 +99,6 @@ std::string PosixProcess::ExecutablePath() {
 
 VersionTriple PosixProcess::Version() {
   return {WRENPOST_VERSION_MAJOR, WRENPOST_VERSION_MINOR, WRENPOST_VERSION_PATCH};
-}
-
-void ConsoleWarningBox::Show(std::string_view caption, std::string_view text) {
-  std::string shown;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
-    shown += text[i];
-  }
-  std::cerr << caption << ": \u26A0 " << shown << "\n[OK]" << std::endl;
-  if (::isatty(STDIN_FILENO)) {
-    std::string ignored;
-    std::getline(std::cin, ignored);
-  }
 }
 
 }  // namespace wrenpost

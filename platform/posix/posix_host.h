@@ -1,4 +1,5 @@
-// Names, clock, process facts and the warning box on POSIX systems.
+// Names, clock and process facts on POSIX systems (the warning box is in
+// posix_warning_box.h).
 #pragma once
 
 #include <string>
@@ -36,12 +37,5 @@ class PosixProcess final : public Process {
 // Windows caller would have typed it: joined by single blanks, an argument
 // that holds a blank (or is empty) wrapped in double quotes.
 std::string JoinCommandText(const std::vector<std::string>& arguments);
-
-// Writes the caption, a warning sign and the text to standard error; waits for
-// Enter when standard input is a terminal.
-class ConsoleWarningBox final : public WarningBox {
- public:
-  void Show(std::string_view caption, std::string_view text) override;
-};
 
 }  // namespace wrenpost

@@ -2,6 +2,7 @@
 #include "platform/posix/posix_automation.h"
 #include "platform/posix/posix_file_system.h"
 #include "platform/posix/posix_host.h"
+#include "platform/posix/posix_warning_box.h"
 
 namespace wrenpost {
 namespace {
@@ -19,7 +20,7 @@ class PosixHostPlatform final : public HostPlatform {
   PosixNameQueries names_;
   PosixClock clock_;
   PosixProcess process_;
-  ConsoleWarningBox warning_box_;
+  DesktopWarningBox warning_box_;
 };
 
 }  // namespace

@@ -1,0 +1,38 @@
+// Starting other programs: found on PATH, started with an argument vector and
+// never through a shell.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace wrenpost {
+
+// The first executable regular file called `name` in the folders of
+// `search_path` (a PATH value). Empty and relative folders are skipped, so a
+// program in the caller's current folder is never picked up by accident.
+std::optional<std::string> FindExecutable(std::string_view name, std::string_view search_path);
+
+// The same, in this process's PATH (the system's default path when unset).
+std::optional<std::string> FindExecutableOnPath(std::string_view name);
+
+// Starts `program` with `arguments` (arguments[0] is the name the program
+// sees) in a session of its own, with standard input and output on /dev/null,
+// and does not wait for it. Raises RunError with the system's number when it
+// cannot be started.
+void StartDetached(const std::string& program, const std::vector<std::string>& arguments);
+
+// How a waited-for program ended.
+struct ProgramEnd {
+  bool started = false;   // false when it could not be started at all
+  bool exited = false;    // ended by exit rather than by a signal
+  int exit_code = -1;
+};
+
+// Starts `program`, feeds `input` to its standard input (or leaves standard
+// input alone when empty) and waits until it ends. Never raises.
+ProgramEnd RunAndWait(const std::string& program, const std::vector<std::string>& arguments,
+                      std::string_view input = {}) noexcept;
+
+}  // namespace wrenpost

@@ -1,0 +1,54 @@
+// The argument of Thunderbird's "-compose" option, built so that no value can
+// ever turn into syntax.
+//
+// Thunderbird splits the text at commas (outside quotes that follow "="),
+// takes each part as key=value, keeps the first occurrence of a key and
+// percent-decodes the value. So the text starts with "to=", holds no quotes,
+// and every value is percent-encoded (everything but A-Z a-z 0-9 - _ . ~):
+// no comma, quote or "=" of a value reaches the parser.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace wrenpost {
+
+enum class BodyFormat { kText, kHtml };
+
+struct ComposeFields {
+  std::vector<std::string> recipients;       // each exactly as the list gave it
+  std::optional<std::string> subject;        // absent when never set
+  std::optional<std::string> message_path;   // absolute path of the body file
+  BodyFormat format = BodyFormat::kText;     // how Thunderbird reads that file
+  std::vector<std::string> attachment_paths; // absolute paths of existing files
+};
+
+// Every byte outside A-Z a-z 0-9 - _ . ~ as %XX (upper-case hex); UTF-8 text
+// comes out as its encoded bytes.
+std::string PercentEncode(std::string_view bytes);
+
+// "file://" and the absolute path, each byte outside the unreserved set and
+// "/" percent-encoded.
+std::string FileUrl(std::string_view absolute_path);
+
+// "to=...,subject=...,format=html|text,message=...,attachment=...": "to="
+// always, the others only when there is something to say. The attachment value
+// is the file URLs joined by "," and percent-encoded once more as a whole.
+std::string BuildComposeString(const ComposeFields& fields);
+
+// The argument vector that starts Thunderbird on the compose window.
+std::vector<std::string> ComposeCommand(const ComposeFields& fields);
+
+// `path` made absolute against `working_folder`; "." and ".." are kept as
+// written (the file system resolves them).
+std::string AbsolutePath(std::string_view path, std::string_view working_folder);
+
+// The file an attachment path stands for, as an absolute path: a plain path
+// as it is, a last component holding "*" or "?" replaced by the first normal
+// file of that folder it matches, the way the existence check found it.
+// Raises RunError when nothing matches (any more) or the folder cannot be read.
+std::string ResolveAttachmentPath(std::string_view path, std::string_view working_folder);
+
+}  // namespace wrenpost

@@ -1,0 +1,143 @@
+#include "platform/posix/thunderbird_compose.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "platform/run_error.h"
+#include "tests/e2e/compose_decoder.h"
+
+namespace wrenpost {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::Pair;
+using ::testing::UnorderedElementsAre;
+using wrenpost::testing::AttachmentPaths;
+using wrenpost::testing::DecodeComposeString;
+
+const std::vector<std::string> kHostileTexts = {
+    "",
+    "Oferta",
+    "x\",attachment=/etc/passwd,subject=\"y",
+    "x',attachment=/etc/passwd,subject='y",
+    "=\"a,b\"",
+    "='a,b'",
+    ",attachment=/etc/passwd",
+    "to=eve@example.com",
+    "Zażółć gęślą jaźń – „cytat”",
+    "linia 1\r\nlinia 2\nlinia 3",
+    "100% %41 %zz %",
+    "a\tb;c\\d/e?f#g&h+i",
+    "\x01,\x01",
+    "'",
+    "\"",
+};
+
+TEST(PercentEncode, KeepsOnlyTheUnreservedCharacters) {
+  EXPECT_EQ(PercentEncode("AZaz09-_.~"), "AZaz09-_.~");
+  EXPECT_EQ(PercentEncode(" ,'\"=%/"), "%20%2C%27%22%3D%25%2F");
+  EXPECT_EQ(PercentEncode("ż"), "%C5%BC");
+  EXPECT_EQ(PercentEncode(std::string("\0\xff", 2)), "%00%FF");
+}
+
+TEST(FileUrl, EncodesEveryPathByteButSlashes) {
+  EXPECT_EQ(FileUrl("/tmp/a b,c'd\"e=f%g.pdf"), "file:///tmp/a%20b%2Cc%27d%22e%3Df%25g.pdf");
+  EXPECT_EQ(FileUrl("/dom/łódź.pdf"), "file:///dom/%C5%82%C3%B3d%C5%BA.pdf");
+}
+
+TEST(BuildComposeString, HasTheDocumentedShape) {
+  ComposeFields fields;
+  fields.recipients = {"anna", "jan"};
+  fields.subject = "Oferta";
+  fields.message_path = "/run/user/1000/wrenpost/wrenpost-body-Ab12Cd.html";
+  fields.format = BodyFormat::kHtml;
+  fields.attachment_paths = {"/tmp/a b.pdf", "/tmp/c.pdf"};
+  EXPECT_EQ(BuildComposeString(fields),
+            "to=anna%2Cjan,subject=Oferta,format=html,"
+            "message=%2Frun%2Fuser%2F1000%2Fwrenpost%2Fwrenpost-body-Ab12Cd.html,"
+            "attachment=file%3A%2F%2F%2Ftmp%2Fa%2520b.pdf%2Cfile%3A%2F%2F%2Ftmp%2Fc.pdf");
+  EXPECT_EQ(BuildComposeString({}), "to=");
+  EXPECT_THAT(ComposeCommand({}), ElementsAre("thunderbird", "-compose", "to="));
+}
+
+TEST(BuildComposeString, EveryValueComesBackExactlyAndNothingElseAppears) {
+  for (const std::string& text : kHostileTexts) {
+    ComposeFields fields;
+    fields.recipients = {text};
+    fields.subject = text;
+    fields.message_path = "/tmp/" + text;
+    fields.format = BodyFormat::kText;
+    const auto decoded = DecodeComposeString(BuildComposeString(fields));
+    EXPECT_THAT(decoded, UnorderedElementsAre(Pair("to", text), Pair("subject", text),
+                                              Pair("format", "text"), Pair("message", "/tmp/" + text)))
+        << "value: " << text;
+  }
+}
+
+TEST(BuildComposeString, AttachmentPathsComeBackExactly) {
+  std::vector<std::string> paths;
+  for (const std::string& text : kHostileTexts) paths.push_back("/home/ala/" + text + ".pdf");
+  ComposeFields fields;
+  fields.attachment_paths = paths;
+  const auto decoded = DecodeComposeString(BuildComposeString(fields));
+  ASSERT_EQ(decoded.count("attachment"), 1u);
+  EXPECT_EQ(AttachmentPaths(decoded.at("attachment")), paths);
+  EXPECT_THAT(decoded, ::testing::Contains(Pair("to", "")));
+  EXPECT_EQ(decoded.size(), 2u);
+}
+
+TEST(BuildComposeString, RecipientsAreJoinedByCommasAsGiven) {
+  ComposeFields fields;
+  fields.recipients = {"anna@firma.pl", " jan ", "", "Ewa <ewa@firma.pl>"};
+  EXPECT_EQ(DecodeComposeString(BuildComposeString(fields)).at("to"),
+            "anna@firma.pl, jan ,,Ewa <ewa@firma.pl>");
+}
+
+// The decoder must see the hazard it guards against, or the tests above prove nothing.
+TEST(ComposeDecoder, ReadsQuotedAndRepeatedFieldsTheWayThunderbirdDoes) {
+  const auto naive = DecodeComposeString("to='a',subject='x',attachment='/etc/passwd'");
+  EXPECT_THAT(naive, ::testing::Contains(Pair("attachment", "/etc/passwd")));
+  const auto quoted = DecodeComposeString("subject=\"a,b\",to=c");
+  EXPECT_EQ(quoted.at("subject"), "\"a,b\"");  // double quotes are kept, then decoded
+  EXPECT_EQ(quoted.at("to"), "c");
+  EXPECT_EQ(DecodeComposeString("subject=first,subject=second").at("subject"), "first");
+  EXPECT_EQ(DecodeComposeString("subject=%E2%82%AC%20x").at("subject"), "€ x");
+  EXPECT_EQ(DecodeComposeString("subject=%C5").at("subject"), "%C5");  // no UTF-8: left alone
+  EXPECT_EQ(DecodeComposeString("subject=a=b").at("subject"), "a=b");
+}
+
+TEST(AbsolutePath, JoinsRelativePathsToTheWorkingFolder) {
+  EXPECT_EQ(AbsolutePath("/a/b.pdf", "/w"), "/a/b.pdf");
+  EXPECT_EQ(AbsolutePath("b.pdf", "/w"), "/w/b.pdf");
+  EXPECT_EQ(AbsolutePath("x/../b.pdf", "/w/"), "/w/x/../b.pdf");
+  EXPECT_EQ(AbsolutePath("b.pdf", "/"), "/b.pdf");
+}
+
+struct ResolveAttachmentPathTest : ::testing::Test {
+  std::filesystem::path dir;
+  void SetUp() override {
+    std::string pattern = (std::filesystem::temp_directory_path() / "wrenpost-att-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    dir = pattern;
+  }
+  void TearDown() override { std::filesystem::remove_all(dir); }
+  void Make(const std::string& name) { std::ofstream(dir / name) << "x"; }
+};
+
+TEST_F(ResolveAttachmentPathTest, ResolvesWildcardsToTheMatchingNormalFile) {
+  Make("oferta 2024.pdf");
+  Make(".ukryta.pdf");
+  std::filesystem::create_directory(dir / "folder.pdf");
+  const std::string folder = dir.string();
+  EXPECT_EQ(ResolveAttachmentPath("oferta 2024.pdf", folder), folder + "/oferta 2024.pdf");
+  EXPECT_EQ(ResolveAttachmentPath(folder + "/*.pdf", "/elsewhere"), folder + "/oferta 2024.pdf");
+  EXPECT_EQ(ResolveAttachmentPath("ofert? *", folder), folder + "/oferta 2024.pdf");
+  EXPECT_THROW(ResolveAttachmentPath("*.doc", folder), RunError);
+  EXPECT_THROW(ResolveAttachmentPath("brak/*.pdf", folder), RunError);
+}
+
+}  // namespace
+}  // namespace wrenpost

@@ -1,0 +1,124 @@
+#include "platform/posix/thunderbird_item.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "platform/run_error.h"
+
+namespace wrenpost {
+namespace {
+
+using ::testing::ElementsAre;
+
+struct ThunderbirdItemTest : ::testing::Test {
+  std::vector<ComposeDraft> opened;
+  std::filesystem::path dir;
+  std::unique_ptr<AutomationObject> application;
+
+  void SetUp() override {
+    std::string pattern = (std::filesystem::temp_directory_path() / "wrenpost-item-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    dir = pattern;
+    application = CreateThunderbirdApplication(
+        [this](const ComposeDraft& draft) { opened.push_back(draft); }, dir.string());
+  }
+  void TearDown() override { std::filesystem::remove_all(dir); }
+
+  std::unique_ptr<AutomationObject> NewItem() {
+    const AutomationArgument mail = std::int16_t{0};
+    return application->CallMethod("CreateItem", {&mail, 1});
+  }
+  static void Add(AutomationObject& item, std::string_view collection, const std::string& value) {
+    const AutomationArgument argument = value;
+    EXPECT_EQ(item.GetProperty(collection)->CallMethod("Add", {&argument, 1}), nullptr);
+  }
+  static std::int32_t ErrorNumber(const std::function<void()>& call) {
+    try {
+      call();
+    } catch (const RunError& error) {
+      return error.number;
+    }
+    return 0;
+  }
+};
+
+TEST_F(ThunderbirdItemTest, CollectsEverythingAndOpensOnceWhenReleasedAfterDisplay) {
+  std::ofstream(dir / "a.pdf") << "x";
+  auto item = NewItem();
+  ASSERT_NE(item, nullptr);
+  item->PutProperty("Subject", std::string("Oferta"));
+  item->PutProperty("HtmlBody", std::string("<b>x</b>"));
+  Add(*item, "Attachments", "a.pdf");
+  item->CallMethod("Display", {});
+  Add(*item, "Recipients", "anna");
+  Add(*item, "Recipients", "");
+  EXPECT_TRUE(opened.empty()) << "Thunderbird takes all fields at once: nothing opens before the release";
+
+  item->Release();
+  item->Release();
+  ASSERT_EQ(opened.size(), 1u);
+  const ComposeDraft& draft = opened[0];
+  EXPECT_EQ(draft.subject, "Oferta");
+  EXPECT_EQ(draft.body, "<b>x</b>");
+  EXPECT_EQ(draft.format, BodyFormat::kHtml);
+  EXPECT_THAT(draft.attachment_paths, ElementsAre((dir / "a.pdf").string()));
+  EXPECT_THAT(draft.recipients, ElementsAre("anna", ""));
+}
+
+TEST_F(ThunderbirdItemTest, AnItemNeverDisplayedOpensNothing) {
+  auto item = NewItem();
+  item->PutProperty("Subject", std::string("x"));
+  item->Release();
+  application->Release();
+  item.reset();
+  EXPECT_TRUE(opened.empty());
+}
+
+TEST_F(ThunderbirdItemTest, TheLastBodySetDecidesTheFormat) {
+  auto item = NewItem();
+  item->PutProperty("HtmlBody", std::string("<p>a</p>"));
+  item->PutProperty("Body", std::string("zwykły"));
+  item->CallMethod("Display", {});
+  item->Release();
+  ASSERT_EQ(opened.size(), 1u);
+  EXPECT_EQ(opened[0].body, "zwykły");
+  EXPECT_EQ(opened[0].format, BodyFormat::kText);
+}
+
+TEST_F(ThunderbirdItemTest, FailuresOfTheOpenerReachTheCaller) {
+  application = CreateThunderbirdApplication(
+      [](const ComposeDraft&) { throw RunError(2, "No such file or directory"); }, dir.string());
+  auto item = NewItem();
+  item->CallMethod("Display", {});
+  EXPECT_EQ(ErrorNumber([&] { item->Release(); }), 2);
+}
+
+TEST_F(ThunderbirdItemTest, WrongMembersAndArgumentsRaiseNumberedErrors) {
+  auto item = NewItem();
+  const AutomationArgument text = std::string("x");
+  const AutomationArgument number = std::int16_t{1};
+  const AutomationArgument no_match = std::string("*.brak");
+  const std::vector<std::pair<std::function<void()>, std::int32_t>> cases = {
+      {[&] { item->PutProperty("To", text); }, kUnknownMember},
+      {[&] { item->GetProperty("Body"); }, kUnknownMember},
+      {[&] { item->CallMethod("Send", {}); }, kUnknownMember},
+      {[&] { item->PutProperty("Subject", number); }, kTypeMismatch},
+      {[&] { item->CallMethod("Display", {&text, 1}); }, kInvalidCall},
+      {[&] { item->GetProperty("Recipients")->CallMethod("Add", {}); }, kInvalidCall},
+      {[&] { item->GetProperty("Recipients")->CallMethod("Remove", {&text, 1}); }, kUnknownMember},
+      {[&] { item->GetProperty("Attachments")->CallMethod("Add", {&number, 1}); }, kTypeMismatch},
+      {[&] { item->GetProperty("Attachments")->CallMethod("Add", {&no_match, 1}); }, ENOENT},
+      {[&] { application->CallMethod("CreateItem", {&number, 1}); }, kInvalidCall},
+      {[&] { application->CallMethod("CreateItem", {&text, 1}); }, kInvalidCall},
+      {[&] { application->GetProperty("Session"); }, kUnknownMember},
+  };
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    EXPECT_EQ(ErrorNumber(cases[i].first), cases[i].second) << "case " << i;
+  }
+}
+
+}  // namespace
+}  // namespace wrenpost
