@@ -94,11 +94,14 @@ bool IsValidUtf8(std::string_view bytes) noexcept {
 std::string DecodeBodyText(std::string bytes, FileSystem& files) {
   const bool marked_utf8 = std::string_view(bytes).starts_with(kUtf8Bom);
   if (marked_utf8) bytes.erase(0, kUtf8Bom.size());
+  // The encoding is judged on the bytes as they stand: joining first could
+  // make a byte before a line break and one after it a UTF-8 character.
+  const bool valid_utf8 = IsValidUtf8(bytes);
+  if (marked_utf8 && !valid_utf8) bytes = RepairUtf8(bytes);
   // CR and LF are the same bytes in UTF-8 and in every 8-bit code page, so the
   // lines can be joined before the text is decoded.
   JoinLines(bytes);
-  if (IsValidUtf8(bytes)) return bytes;
-  if (marked_utf8) return RepairUtf8(bytes);
+  if (valid_utf8 || marked_utf8) return bytes;
   return files.DecodeLegacyText(bytes);
 }
 
