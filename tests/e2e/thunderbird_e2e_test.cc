@@ -1,0 +1,287 @@
+// The built POSIX program with stand-in `thunderbird`, `zenity` and `kdialog`
+// scripts on PATH. The stand-ins record their arguments; the tests read the
+// "-compose" text back the way Thunderbird does and check every field.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "tests/e2e/compose_decoder.h"
+#include "tests/e2e/e2e_harness.h"
+
+namespace wrenpost::e2e {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::ElementsAre;
+using ::testing::EndsWith;
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
+using wrenpost::testing::AttachmentPaths;
+using wrenpost::testing::DecodeComposeString;
+
+std::vector<std::string> SplitAt(const std::string& text, char separator) {
+  std::vector<std::string> parts;
+  std::size_t start = 0;
+  for (std::size_t at = 0; at < text.size(); ++at) {
+    if (text[at] == separator) {
+      parts.push_back(text.substr(start, at - start));
+      start = at + 1;
+    }
+  }
+  if (start < text.size()) parts.push_back(text.substr(start));
+  return parts;
+}
+
+// Records its arguments NUL-separated, then the exit it is told to make.
+std::string RecordingTool(const fs::path& record, const std::string& ending = "exit 0") {
+  return "for a in \"$@\"; do printf '%s\\0' \"$a\"; done > '" + record.string() + "'\n" + ending + "\n";
+}
+
+struct ThunderbirdEndToEnd : ::testing::Test {
+  Sandbox sandbox;
+  fs::path program = sandbox.InstallProgram();
+  fs::path log = sandbox / "Wrenpost.log";
+  fs::path bin = sandbox / "bin";
+  fs::path temp = sandbox / "tmp";
+  fs::path seen = sandbox / "seen";  // what the stand-in Thunderbird saw
+  fs::path body_folder = temp / ("wrenpost-" + std::to_string(::geteuid()));
+
+  void SetUp() override {
+    fs::create_directories(temp);
+    fs::create_directories(seen);
+  }
+
+  // A Thunderbird that records its arguments and the body files it could read,
+  // and says it is done last of all.
+  void InstallThunderbird() {
+    sandbox.WriteScript(bin / "thunderbird",
+                        "PATH=/usr/bin:/bin\n"  // the program's PATH holds only the stand-ins
+                        "for a in \"$@\"; do printf '%s\\0' \"$a\"; done > '" + (seen / "argv").string() + "'\n"
+                        "cat '" + body_folder.string() + "'/wrenpost-body-* > '" + (seen / "body").string() +
+                        "' 2>/dev/null\n"
+                        "echo done > '" + (seen / "done").string() + "'\n");
+  }
+
+  RunOptions Options(bool display = false) const {
+    RunOptions options;
+    options.environment["PATH"] = bin.string();
+    options.environment["TMPDIR"] = temp.string();
+    options.environment["XDG_RUNTIME_DIR"] = std::nullopt;
+    if (display) options.environment["DISPLAY"] = ":99";
+    return options;
+  }
+
+  // The program does not wait for Thunderbird: wait for the stand-in here.
+  bool ThunderbirdFinished() const {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!fs::exists(seen / "done")) {
+      if (std::chrono::steady_clock::now() > deadline) return false;
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+  }
+
+  // The "-compose" fields of the one Thunderbird run.
+  std::map<std::string, std::string> ComposeFields() const {
+    EXPECT_TRUE(ThunderbirdFinished());
+    const std::vector<std::string> argv = SplitAt(ReadFile(seen / "argv"), '\0');
+    EXPECT_EQ(argv.size(), 2u);
+    if (argv.size() != 2) return {};
+    EXPECT_EQ(argv[0], "-compose");
+    EXPECT_THAT(argv[1], StartsWith("to="));
+    EXPECT_EQ(argv[1].find_first_of("'\""), std::string::npos) << argv[1];
+    return DecodeComposeString(argv[1]);
+  }
+};
+
+TEST_F(ThunderbirdEndToEnd, TypicalRunOpensTheComposeWindowWithEverything) {
+  InstallThunderbird();
+  WriteFile(sandbox / "b.html", "<p>Oferta</p>\r\n<p>w załączniku</p>\r\n");
+  WriteFile(sandbox / "f.pdf", "%PDF");
+  const RunResult run = RunProgram(
+      program,
+      {"-to", "anna@firma.pl;jan@firma.pl", "-subject", "Oferta", "-bodyfile", (sandbox / "b.html").string(),
+       "-html", "1", "-attachment", (sandbox / "f.pdf").string()},
+      Options());
+  EXPECT_EQ(run.exit_code, 0) << run.std_err;
+  EXPECT_THAT(ReadFile(log), EndsWith("Dodanie adresata: jan@firma.pl\r\nKoniec programu.\r\n"));
+
+  const auto fields = ComposeFields();
+  EXPECT_EQ(fields.at("to"), "anna@firma.pl,jan@firma.pl");
+  EXPECT_EQ(fields.at("subject"), "Oferta");
+  EXPECT_EQ(fields.at("format"), "html");
+  EXPECT_THAT(AttachmentPaths(fields.at("attachment")), ElementsAre((sandbox / "f.pdf").string()));
+  EXPECT_EQ(fields.size(), 5u);
+
+  // The body: in a private file that Thunderbird could read, and that stays for it.
+  const fs::path message = fields.at("message");
+  EXPECT_EQ(message.parent_path(), body_folder);
+  EXPECT_THAT(message.filename().string(), StartsWith("wrenpost-body-"));
+  EXPECT_EQ(message.extension(), ".html");
+  EXPECT_EQ(ReadFile(seen / "body"), ReadFile(message));
+  EXPECT_THAT(ReadFile(message), HasSubstr("<p>Oferta</p>"));
+  EXPECT_EQ(fs::status(message).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
+  EXPECT_EQ(fs::status(body_folder).permissions() & fs::perms::all, fs::perms::owner_all);
+}
+
+TEST_F(ThunderbirdEndToEnd, PlainBodyAndPolishLettersArriveExactly) {
+  InstallThunderbird();
+  const std::string subject = "Zażółć gęślą jaźń – „Oferta” 100%";
+  const std::string body = "Dzień dobry, Pani Ewo!\nŁączę pozdrowienia, ĄĘŚĆŹŻŃÓŁ.";
+  const RunResult run = RunProgram(program, {"-to", "ewa@łódź.pl", "-subject", subject, "-body", body}, Options());
+  EXPECT_EQ(run.exit_code, 0) << run.std_err;
+  const auto fields = ComposeFields();
+  EXPECT_EQ(fields.at("to"), "ewa@łódź.pl");
+  EXPECT_EQ(fields.at("subject"), subject);
+  EXPECT_EQ(fields.at("format"), "text");
+  EXPECT_EQ(fs::path(fields.at("message")).extension(), ".txt");
+  EXPECT_EQ(ReadFile(seen / "body"), body);
+  EXPECT_EQ(fields.count("attachment"), 0u);
+}
+
+TEST_F(ThunderbirdEndToEnd, AttachmentsWithAwkwardNamesArriveAsTheFilesFound) {
+  InstallThunderbird();
+  fs::create_directories(sandbox / "docs");
+  const std::vector<std::string> names = {"a b.pdf", "c,d.pdf", "e'f\"g.pdf", "h=i.pdf", "100%.pdf",
+                                          "Łódź, „raport”.pdf", "x,attachment=%2Fetc%2Fpasswd.pdf"};
+  std::string list;
+  std::vector<std::string> expected;
+  for (const std::string& name : names) {
+    WriteFile(sandbox / "docs" / name, name);
+    list += (sandbox / "docs" / name).string() + ";";
+    expected.push_back((sandbox / "docs" / name).string());
+  }
+  WriteFile(sandbox / "docs" / "raport-2024.txt", "r");
+  list += "docs/raport-*.txt;";  // relative, with a wildcard: taken from the working folder
+  expected.push_back((sandbox / "docs" / "raport-2024.txt").string());
+  list += (sandbox / "docs" / "brak.pdf").string();  // missing: logged and skipped
+
+  RunOptions options = Options();
+  options.working_folder = sandbox.dir();
+  const RunResult run = RunProgram(program, {"-attachment", list}, options);
+  EXPECT_EQ(run.exit_code, 0) << run.std_err;
+  EXPECT_THAT(ReadFile(log), HasSubstr("nie istnieje!"));
+  const auto fields = ComposeFields();
+  EXPECT_EQ(AttachmentPaths(fields.at("attachment")), expected);
+  EXPECT_EQ(fields.at("to"), "");
+  EXPECT_EQ(fields.count("message"), 0u);  // no body, no body file
+  EXPECT_FALSE(fs::exists(body_folder));
+}
+
+TEST_F(ThunderbirdEndToEnd, CraftedSubjectAndAddressStayPlainText) {
+  InstallThunderbird();
+  WriteFile(sandbox / "f.pdf", "%PDF");
+  const std::string subject = "x\",attachment=/etc/passwd,subject=\"y',attachment='/etc/shadow";
+  const std::string address = "eve@zla.pl',attachment='/etc/passwd,to=eve@zla.pl";
+  for (const bool with_attachment : {false, true}) {
+    SCOPED_TRACE(with_attachment ? "with an attachment" : "without attachments");
+    fs::remove(seen / "done");
+    std::vector<std::string> args = {"-to", address, "-subject", subject};
+    if (with_attachment) args.insert(args.end(), {"-attachment", (sandbox / "f.pdf").string()});
+    const RunResult run = RunProgram(program, args, Options());
+    EXPECT_EQ(run.exit_code, 0) << run.std_err;
+    const auto fields = ComposeFields();
+    EXPECT_EQ(fields.at("subject"), subject);
+    EXPECT_EQ(fields.at("to"), address);
+    if (with_attachment) {
+      EXPECT_THAT(AttachmentPaths(fields.at("attachment")), ElementsAre((sandbox / "f.pdf").string()));
+    } else {
+      EXPECT_EQ(fields.count("attachment"), 0u);
+    }
+    EXPECT_EQ(fields.size(), with_attachment ? 3u : 2u);
+  }
+}
+
+TEST_F(ThunderbirdEndToEnd, OldBodyFilesGoButTheNewOneStays) {
+  InstallThunderbird();
+  fs::create_directories(body_folder);
+  fs::permissions(body_folder, fs::perms::owner_all, fs::perm_options::replace);
+  WriteFile(body_folder / "wrenpost-body-stary.txt", "stary");
+  fs::last_write_time(body_folder / "wrenpost-body-stary.txt",
+                      fs::file_time_type::clock::now() - std::chrono::hours(30));
+  WriteFile(body_folder / "wrenpost-body-wczorajszy.txt", "świeży");
+  const RunResult run = RunProgram(program, {"-body", "nowy"}, Options());
+  EXPECT_EQ(run.exit_code, 0) << run.std_err;
+  const auto fields = ComposeFields();
+  EXPECT_FALSE(fs::exists(body_folder / "wrenpost-body-stary.txt"));
+  EXPECT_TRUE(fs::exists(body_folder / "wrenpost-body-wczorajszy.txt"));
+  EXPECT_EQ(ReadFile(fields.at("message")), "nowy");
+}
+
+TEST_F(ThunderbirdEndToEnd, ABodyFolderOthersCanEnterIsRefused) {
+  InstallThunderbird();
+  fs::create_directories(body_folder);
+  fs::permissions(body_folder, fs::perms::owner_all | fs::perms::others_read | fs::perms::others_exec,
+                  fs::perm_options::replace);
+  const RunResult run = RunProgram(program, {"-subject", "x", "-body", "tajne"}, Options());
+  EXPECT_EQ(run.exit_code, 1);
+  EXPECT_THAT(ReadFile(log), HasSubstr("Wystąpił błąd (13): Folder " + body_folder.string() +
+                                       " nie jest prywatnym folderem użytkownika"));
+  EXPECT_THAT(run.std_err, HasSubstr("Wystąpił błąd:\nFolder "));
+  EXPECT_TRUE(fs::is_empty(body_folder));
+  EXPECT_FALSE(fs::exists(seen / "argv"));  // Thunderbird was never started
+}
+
+TEST_F(ThunderbirdEndToEnd, AThunderbirdThatCannotStartIsReportedWithTheSystemsNumber) {
+  sandbox.WriteScript(bin / "thunderbird", "exit 0\n");
+  WriteFile(bin / "thunderbird", "#!/nonexistent/interpreter\n");
+  const RunResult run = RunProgram(program, {"-subject", "x", "-body", "treść"}, Options());
+  EXPECT_EQ(run.exit_code, 1);
+  EXPECT_THAT(ReadFile(log), HasSubstr("Wyświetlenie okna nowej wiadomości.\r\n\r\n\r\nWystąpił błąd (2): "
+                                       "No such file or directory: nie można uruchomić programu " +
+                                       (bin / "thunderbird").string() + "\r\nProgram zakończony błędem.\r\n"));
+  EXPECT_THAT(run.std_err, HasSubstr("Wystąpił błąd:\nNo such file or directory: "));
+  EXPECT_TRUE(fs::is_empty(body_folder));  // nobody will read it now
+}
+
+TEST_F(ThunderbirdEndToEnd, NoThunderbirdShows429InTheDesktopDialog) {
+  sandbox.WriteScript(bin / "zenity", RecordingTool(sandbox / "zenity-argv"));
+  const RunResult run = RunProgram(program, {"-to", "anna"}, Options(/*display=*/true));
+  EXPECT_EQ(run.exit_code, 1);
+  EXPECT_THAT(ReadFile(log), HasSubstr("Wystąpił błąd (429): "));
+  EXPECT_THAT(SplitAt(ReadFile(sandbox / "zenity-argv"), '\0'),
+              ElementsAre("--warning", "--no-markup", "--title=Wrenpost",
+                          "--text=Nie można utworzyć nowej wiadomości w MS Outlook.\n"
+                          "Sprawdź, czy program jest zainstalowany w systemie!"));
+  EXPECT_EQ(run.std_err, "");
+}
+
+TEST_F(ThunderbirdEndToEnd, ADialogToolThatFailsGivesWayToTheNext) {
+  sandbox.WriteScript(bin / "zenity", RecordingTool(sandbox / "zenity-argv", "kill -9 $$"));
+  sandbox.WriteScript(bin / "kdialog", RecordingTool(sandbox / "kdialog-argv"));
+  const RunResult run = RunProgram(program, {}, Options(/*display=*/true));
+  EXPECT_EQ(run.exit_code, 1);
+  EXPECT_TRUE(fs::exists(sandbox / "zenity-argv"));
+  EXPECT_THAT(SplitAt(ReadFile(sandbox / "kdialog-argv"), '\0'),
+              ElementsAre("--title", "Wrenpost", "--sorry",
+                          "Nie można utworzyć nowej wiadomości w MS Outlook.\n"
+                          "Sprawdź, czy program jest zainstalowany w systemie!"));
+  EXPECT_EQ(run.std_err, "");
+}
+
+TEST_F(ThunderbirdEndToEnd, WithoutADisplayTheBoxGoesToStandardError) {
+  sandbox.WriteScript(bin / "zenity", RecordingTool(sandbox / "zenity-argv"));
+  const RunResult with_tool_failing = [&] {
+    sandbox.WriteScript(bin / "kdialog", RecordingTool(sandbox / "kdialog-argv", "exit 255"));
+    return RunProgram(program, {}, Options(/*display=*/false));
+  }();
+  EXPECT_EQ(with_tool_failing.exit_code, 1);
+  EXPECT_FALSE(fs::exists(sandbox / "zenity-argv"));
+  EXPECT_EQ(with_tool_failing.std_err,
+            "Wrenpost: \u26A0 Nie można utworzyć nowej wiadomości w MS Outlook.\n"
+            "Sprawdź, czy program jest zainstalowany w systemie!\n[OK]\n");
+
+  // A display, but every tool fails: the console still carries the box.
+  fs::remove(bin / "zenity");
+  const RunResult all_failing = RunProgram(program, {}, Options(/*display=*/true));
+  EXPECT_TRUE(fs::exists(sandbox / "kdialog-argv"));
+  EXPECT_THAT(all_failing.std_err, HasSubstr("Sprawdź, czy program jest zainstalowany w systemie!\n[OK]\n"));
+}
+
+}  // namespace
+}  // namespace wrenpost::e2e
