@@ -40,11 +40,17 @@ std::string BodyFolderPath() {
   return temporary + "wrenpost-" + std::to_string(::geteuid());
 }
 
+bool IsPrivateFolder(const std::string& folder) noexcept {
+  struct stat info {};
+  return ::lstat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == ::geteuid() &&
+         (info.st_mode & 077) == 0;
+}
+
 void PreparePrivateFolder(const std::string& folder) {
   if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) ThrowSystemError(errno, folder);
   struct stat info {};
   if (::lstat(folder.c_str(), &info) != 0) ThrowSystemError(errno, folder);
-  if (!S_ISDIR(info.st_mode) || info.st_uid != ::geteuid() || (info.st_mode & 077) != 0) {
+  if (!IsPrivateFolder(folder)) {
     throw RunError(EACCES, "Folder " + folder +
                                " nie jest prywatnym folderem użytkownika; treść wiadomości nie "
                                "zostanie w nim zapisana.");

@@ -25,6 +25,10 @@ std::string BodyFolderPath();
 // Raises RunError otherwise.
 void PreparePrivateFolder(const std::string& folder);
 
+// Whether `folder` is a real folder (no symbolic link) owned by this user
+// that nobody else may enter. Never raises.
+bool IsPrivateFolder(const std::string& folder) noexcept;
+
 // Removes body files whose last change lies more than kBodyFileLifetime
 // before `now`. Anything else in the folder stays. Never raises.
 void RemoveStaleBodyFiles(const std::string& folder,

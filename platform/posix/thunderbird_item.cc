@@ -159,12 +159,13 @@ ComposeOpener ThunderbirdOpener(std::string thunderbird_path) {
     fields.subject = draft.subject;
     fields.format = draft.format;
     fields.attachment_paths = draft.attachment_paths;
-    if (draft.body && !draft.body->empty()) {
-      const std::string folder = BodyFolderPath();
-      PreparePrivateFolder(folder);
-      RemoveStaleBodyFiles(folder, std::chrono::system_clock::now());
-      fields.message_path = WriteBodyFile(folder, *draft.body, draft.format);
-    }
+    // Body files of earlier runs go once they are a day old, also on runs
+    // without a body; the folder is only made when there is a body to write.
+    const std::string folder = BodyFolderPath();
+    const bool has_body = draft.body && !draft.body->empty();
+    if (has_body) PreparePrivateFolder(folder);
+    if (IsPrivateFolder(folder)) RemoveStaleBodyFiles(folder, std::chrono::system_clock::now());
+    if (has_body) fields.message_path = WriteBodyFile(folder, *draft.body, draft.format);
     std::vector<std::string> command = ComposeCommand(fields);
     try {
       StartDetached(thunderbird_path, command);

@@ -211,6 +211,15 @@ TEST_F(ThunderbirdEndToEnd, OldBodyFilesGoButTheNewOneStays) {
   EXPECT_FALSE(fs::exists(body_folder / "wrenpost-body-stary.txt"));
   EXPECT_TRUE(fs::exists(body_folder / "wrenpost-body-wczorajszy.txt"));
   EXPECT_EQ(ReadFile(fields.at("message")), "nowy");
+
+  // A later run without a body cleans up too, and leaves the fresh files.
+  fs::last_write_time(body_folder / "wrenpost-body-wczorajszy.txt",
+                      fs::file_time_type::clock::now() - std::chrono::hours(25));
+  fs::remove(seen / "done");
+  EXPECT_EQ(RunProgram(program, {"-subject", "bez treści"}, Options()).exit_code, 0);
+  EXPECT_EQ(ComposeFields().count("message"), 0u);
+  EXPECT_FALSE(fs::exists(body_folder / "wrenpost-body-wczorajszy.txt"));
+  EXPECT_TRUE(fs::exists(fields.at("message")));
 }
 
 TEST_F(ThunderbirdEndToEnd, ABodyFolderOthersCanEnterIsRefused) {
