@@ -40,7 +40,13 @@ else()
   set(CPACK_PACKAGING_INSTALL_PREFIX "/usr")
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
   set(CPACK_DEBIAN_PACKAGE_SECTION "mail")
-  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  find_program(DPKG_SHLIBDEPS dpkg-shlibdeps)
+  if(DPKG_SHLIBDEPS)
+    set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  else()
+    # No dpkg-dev here: the libraries the program links, without versions.
+    set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6, libgcc-s1, libstdc++6")
+  endif()
   # Thunderbird opens the compose window, zenity shows the warning box; the
   # program still runs without them (a 429 report, the box on the console).
   set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "thunderbird, zenity")
