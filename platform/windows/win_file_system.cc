@@ -59,13 +59,16 @@ std::string ToAnsi(std::string_view text) {
   if (wide.empty()) return {};
   if (wide.size() > INT_MAX) throw RunError(7, "Za mało pamięci.");
   const int wide_length = static_cast<int>(wide.size());
-  const int length =
-      WideCharToMultiByte(CP_ACP, 0, wide.data(), wide_length, nullptr, 0, nullptr, nullptr);
+  // No "best fit" (ż shown as z): what the code page lacks becomes "?". A UTF-8
+  // code page (a system setting) lacks nothing and takes neither option.
+  const bool utf8 = GetACP() == CP_UTF8;
+  const DWORD flags = utf8 ? 0 : WC_NO_BEST_FIT_CHARS;
+  const char* replacement = utf8 ? nullptr : "?";
+  const int length = WideCharToMultiByte(CP_ACP, flags, wide.data(), wide_length, nullptr, 0,
+                                         replacement, nullptr);
   if (length <= 0) ThrowWin32Error(GetLastError());
   std::string ansi(static_cast<std::size_t>(length), '\0');
-  // A UTF-8 code page (a system setting) takes no replacement character.
-  const char* replacement = GetACP() == CP_UTF8 ? nullptr : "?";
-  WideCharToMultiByte(CP_ACP, 0, wide.data(), wide_length, ansi.data(), length, replacement,
+  WideCharToMultiByte(CP_ACP, flags, wide.data(), wide_length, ansi.data(), length, replacement,
                       nullptr);
   return ansi;
 }

@@ -1,0 +1,360 @@
+// A stand-in for the mail client's automation server, for the end-to-end
+// tests under Wine: an out-of-process COM local server registered as
+// "Outlook.Application". It records every call it receives (member, invoke
+// kind, named arguments, argument types and values) and every final release
+// to calls.txt beside itself, and fails the calls that control.txt (also
+// beside itself) names.
+//
+//   fake_outlook.exe /regserver     register (HKLM\Software\Classes)
+//   fake_outlook.exe /unregserver   remove the registration
+//   fake_outlook.exe -Embedding     serve one client (started by COM)
+//
+// control.txt, one failure per line, read at each activation:
+//   <Object>.<Member>[#<n>] hresult <hex>                 return the HRESULT
+//   <Object>.<Member>[#<n>] exception <wCode> <scode hex> <description>
+//                                                        raise through EXCEPINFO
+// where #n picks the n-th call of that member (default: every call), and
+// ClassFactory.CreateInstance stands for the activation itself.
+#include <windows.h>
+// after windows.h
+#include <oleauto.h>
+
+#include <cstdlib>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "helper_text.h"
+
+namespace {
+
+using wrenpost::wine_test::AppendUtf8Line;
+using wrenpost::wine_test::Escape;
+using wrenpost::wine_test::OwnFolder;
+using wrenpost::wine_test::ReadWholeFile;
+using wrenpost::wine_test::Wide;
+
+// {6E1D9B0A-3C52-4F0E-9A57-2B8D4C1E7F31}
+constexpr CLSID kClsid = {0x6e1d9b0a, 0x3c52, 0x4f0e, {0x9a, 0x57, 0x2b, 0x8d, 0x4c, 0x1e, 0x7f, 0x31}};
+constexpr wchar_t kClsidText[] = L"{6E1D9B0A-3C52-4F0E-9A57-2B8D4C1E7F31}";
+constexpr wchar_t kProgId[] = L"Outlook.Application";
+
+LONG g_objects = 0;
+LONG g_locks = 0;
+DWORD g_main_thread = 0;
+
+struct Failure {
+  std::string target;  // Object.Member
+  int occurrence = 0;  // 0: every call
+  bool exception = false;
+  WORD code = 0;
+  HRESULT result = S_OK;  // the HRESULT, or the exception's scode
+  std::wstring description;
+};
+
+std::vector<Failure> g_failures;
+std::map<std::string, int> g_calls;
+
+void Record(const std::string& line) { AppendUtf8Line(OwnFolder() + L"calls.txt", line); }
+
+void LoadControl() {
+  g_failures.clear();
+  std::istringstream lines(ReadWholeFile(OwnFolder() + L"control.txt"));
+  std::string line;
+  while (std::getline(lines, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    std::istringstream fields(line);
+    Failure failure;
+    std::string kind;
+    if (!(fields >> failure.target >> kind)) continue;
+    const auto hash = failure.target.find('#');
+    if (hash != std::string::npos) {
+      failure.occurrence = std::atoi(failure.target.c_str() + hash + 1);
+      failure.target.resize(hash);
+    }
+    std::string number;
+    if (kind == "hresult") {
+      fields >> number;
+      failure.result = static_cast<HRESULT>(std::strtoul(number.c_str(), nullptr, 16));
+    } else if (kind == "exception") {
+      int code = 0;
+      fields >> code >> number;
+      failure.exception = true;
+      failure.code = static_cast<WORD>(code);
+      failure.result = static_cast<HRESULT>(std::strtoul(number.c_str(), nullptr, 16));
+      std::string description;
+      std::getline(fields, description);
+      if (!description.empty() && description.front() == ' ') description.erase(0, 1);
+      failure.description = Wide(description);
+    } else {
+      continue;
+    }
+    g_failures.push_back(std::move(failure));
+  }
+}
+
+// The failure control.txt asks for on this call, if any (counts the call).
+const Failure* FailureFor(const std::string& target) {
+  const int count = ++g_calls[target];
+  for (const Failure& failure : g_failures) {
+    if (failure.target == target && (failure.occurrence == 0 || failure.occurrence == count)) {
+      return &failure;
+    }
+  }
+  return nullptr;
+}
+
+void QuitWhenIdle() {
+  if (g_objects == 0 && g_locks == 0) PostThreadMessageW(g_main_thread, WM_QUIT, 0, 0);
+}
+
+std::string KindText(WORD flags) {
+  std::string text;
+  const auto add = [&](WORD bit, const char* name) {
+    if (flags & bit) text += text.empty() ? name : std::string("|") + name;
+  };
+  add(DISPATCH_METHOD, "METHOD");
+  add(DISPATCH_PROPERTYGET, "PROPERTYGET");
+  add(DISPATCH_PROPERTYPUT, "PROPERTYPUT");
+  add(DISPATCH_PROPERTYPUTREF, "PROPERTYPUTREF");
+  return text;
+}
+
+std::string ArgumentText(const VARIANT& value) {
+  switch (value.vt) {
+    case VT_BSTR:
+      return "VT_BSTR:\"" +
+             Escape({value.bstrVal ? value.bstrVal : L"", value.bstrVal ? SysStringLen(value.bstrVal) : 0}) +
+             "\"";
+    case VT_I2:
+      return "VT_I2:" + std::to_string(value.iVal);
+    case VT_I4:
+      return "VT_I4:" + std::to_string(value.lVal);
+    default:
+      return "VT_" + std::to_string(value.vt);
+  }
+}
+
+// One automation object of the stand-in: Application, MailItem, the two
+// collections and the objects their Add returns.
+class Object final : public IDispatch {
+ public:
+  explicit Object(std::string kind) : kind_(std::move(kind)) { InterlockedIncrement(&g_objects); }
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    if (out == nullptr) return E_POINTER;
+    if (iid == IID_IUnknown || iid == IID_IDispatch) {
+      *out = static_cast<IDispatch*>(this);
+      AddRef();
+      return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
+  ULONG STDMETHODCALLTYPE Release() override {
+    const LONG left = InterlockedDecrement(&refs_);
+    if (left == 0) {
+      Record("release " + kind_);
+      delete this;
+      InterlockedDecrement(&g_objects);
+      QuitWhenIdle();
+    }
+    return static_cast<ULONG>(left);
+  }
+
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
+    *count = 0;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID,
+                                          DISPID* ids) override {
+    HRESULT result = S_OK;
+    for (UINT i = 0; i < count; ++i) {
+      ids[i] = DISPID_UNKNOWN;
+      const std::vector<const wchar_t*>& members = Members();
+      for (std::size_t k = 0; k < members.size(); ++k) {
+        if (lstrcmpiW(names[i], members[k]) == 0) ids[i] = static_cast<DISPID>(k + 1);
+      }
+      if (ids[i] == DISPID_UNKNOWN) {
+        Record(kind_ + " unknown name \"" + Escape(names[i]) + "\"");
+        result = DISP_E_UNKNOWNNAME;
+      }
+    }
+    return result;
+  }
+
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params,
+                                   VARIANT* result, EXCEPINFO* exception, UINT*) override {
+    const std::vector<const wchar_t*>& members = Members();
+    if (id < 1 || static_cast<std::size_t>(id) > members.size()) return DISP_E_MEMBERNOTFOUND;
+    const std::wstring member_wide = members[id - 1];
+    const std::string member(member_wide.begin(), member_wide.end());
+    const std::string target = kind_ + "." + member;
+
+    std::string line = target + " " + KindText(flags);
+    if (params->cNamedArgs > 0) {
+      line += " named=";
+      for (UINT i = 0; i < params->cNamedArgs; ++i) {
+        if (i > 0) line += ",";
+        line += params->rgdispidNamedArgs[i] == DISPID_PROPERTYPUT
+                    ? "PROPERTYPUT"
+                    : std::to_string(params->rgdispidNamedArgs[i]);
+      }
+    }
+    for (UINT i = params->cArgs; i > 0; --i) line += " " + ArgumentText(params->rgvarg[i - 1]);
+    Record(line);
+
+    if (const Failure* failure = FailureFor(target)) {
+      Record("  failed as asked");
+      if (!failure->exception) return failure->result;
+      if (exception != nullptr) {
+        ZeroMemory(exception, sizeof *exception);
+        exception->wCode = failure->code;
+        exception->scode = failure->result;
+        exception->bstrSource = SysAllocString(L"Fake Outlook");
+        if (!failure->description.empty()) {
+          exception->bstrDescription = SysAllocString(failure->description.c_str());
+        }
+      }
+      return DISP_E_EXCEPTION;
+    }
+
+    if (result != nullptr) VariantInit(result);
+    std::string answer;
+    if (target == "Application.CreateItem") answer = "MailItem";
+    if (target == "MailItem.Attachments") answer = "Attachments";
+    if (target == "MailItem.Recipients") answer = "Recipients";
+    if (target == "Attachments.Add") answer = "Attachment";
+    if (target == "Recipients.Add") answer = "Recipient";
+    if (!answer.empty() && result != nullptr) {
+      result->vt = VT_DISPATCH;
+      result->pdispVal = new Object(answer);
+    }
+    return S_OK;
+  }
+
+ private:
+  ~Object() = default;
+
+  const std::vector<const wchar_t*>& Members() const {
+    static const std::vector<const wchar_t*> application = {L"CreateItem"};
+    static const std::vector<const wchar_t*> item = {L"Subject", L"Body", L"HtmlBody", L"Attachments",
+                                                     L"Recipients", L"Display"};
+    static const std::vector<const wchar_t*> collection = {L"Add"};
+    static const std::vector<const wchar_t*> none = {};
+    if (kind_ == "Application") return application;
+    if (kind_ == "MailItem") return item;
+    if (kind_ == "Attachments" || kind_ == "Recipients") return collection;
+    return none;
+  }
+
+  std::string kind_;
+  LONG refs_ = 1;
+};
+
+class Factory final : public IClassFactory {
+ public:
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    if (iid == IID_IUnknown || iid == IID_IClassFactory) {
+      *out = static_cast<IClassFactory*>(this);
+      return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+
+  HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
+    *out = nullptr;
+    LoadControl();
+    Record("ClassFactory.CreateInstance");
+    if (outer != nullptr) return CLASS_E_NOAGGREGATION;
+    if (const Failure* failure = FailureFor("ClassFactory.CreateInstance")) {
+      Record("  failed as asked");
+      QuitWhenIdle();
+      return failure->result;
+    }
+    Object* application = new Object("Application");
+    const HRESULT result = application->QueryInterface(iid, out);
+    application->Release();
+    return result;
+  }
+  HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override {
+    if (lock) {
+      InterlockedIncrement(&g_locks);
+    } else {
+      InterlockedDecrement(&g_locks);
+      QuitWhenIdle();
+    }
+    return S_OK;
+  }
+};
+
+LONG SetValue(HKEY root, const std::wstring& key, const wchar_t* name, const std::wstring& value) {
+  HKEY handle = nullptr;
+  LONG status = RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &handle, nullptr);
+  if (status != ERROR_SUCCESS) return status;
+  status = RegSetValueExW(handle, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                          static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+  RegCloseKey(handle);
+  return status;
+}
+
+int Register() {
+  wchar_t path[MAX_PATH * 4];
+  GetModuleFileNameW(nullptr, path, MAX_PATH * 4);
+  const std::wstring classes = L"Software\\Classes\\";
+  const std::wstring clsid_key = classes + L"CLSID\\" + kClsidText;
+  LONG status = SetValue(HKEY_LOCAL_MACHINE, classes + kProgId + L"\\CLSID", nullptr, kClsidText);
+  if (status == ERROR_SUCCESS) status = SetValue(HKEY_LOCAL_MACHINE, clsid_key, nullptr, L"Fake Outlook");
+  if (status == ERROR_SUCCESS) {
+    status = SetValue(HKEY_LOCAL_MACHINE, clsid_key + L"\\LocalServer32", nullptr,
+                      L"\"" + std::wstring(path) + L"\"");
+  }
+  if (status == ERROR_SUCCESS) status = SetValue(HKEY_LOCAL_MACHINE, clsid_key + L"\\ProgID", nullptr, kProgId);
+  return status == ERROR_SUCCESS ? 0 : 1;
+}
+
+int Unregister() {
+  const std::wstring classes = L"Software\\Classes\\";
+  RegDeleteTreeW(HKEY_LOCAL_MACHINE, (classes + kProgId).c_str());
+  RegDeleteTreeW(HKEY_LOCAL_MACHINE, (classes + L"CLSID\\" + kClsidText).c_str());
+  return 0;
+}
+
+int Serve() {
+  g_main_thread = GetCurrentThreadId();
+  if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 2;
+  static Factory factory;
+  DWORD cookie = 0;
+  if (FAILED(CoRegisterClassObject(kClsid, &factory, CLSCTX_LOCAL_SERVER, REGCLS_SINGLEUSE, &cookie))) {
+    CoUninitialize();
+    return 3;
+  }
+  // A client that never comes or never lets go must not leave a server behind.
+  SetTimer(nullptr, 0, 60 * 1000, nullptr);
+  MSG message;
+  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+    if (message.message == WM_TIMER && message.hwnd == nullptr) break;
+    DispatchMessageW(&message);
+  }
+  CoRevokeClassObject(cookie);
+  Record("exit objects=" + std::to_string(g_objects));
+  CoUninitialize();
+  return 0;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  for (int i = 1; i < argc; ++i) {
+    if (lstrcmpiW(argv[i], L"/regserver") == 0) return Register();
+    if (lstrcmpiW(argv[i], L"/unregserver") == 0) return Unregister();
+  }
+  return Serve();
+}

@@ -1,0 +1,206 @@
+#include "wine_session.h"
+
+#include <pwd.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <stdexcept>
+#include <thread>
+
+#include "platform/cp1250.h"
+
+extern char** environ;
+
+namespace wrenpost::wine_test {
+namespace fs = std::filesystem;
+namespace {
+
+constexpr const char* kToolsWin = "C:\\wrenpost-tools";
+
+std::string Env(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? value : "";
+}
+
+fs::path DriveC() { return fs::path(Env("WINEPREFIX")) / "drive_c"; }
+fs::path ToolsUnix() { return DriveC() / "wrenpost-tools"; }
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+void WriteBytes(const fs::path& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << bytes;
+  if (!out) throw std::runtime_error("cannot write " + path.string());
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  std::string line;
+  while (std::getline(in, line)) lines.push_back(line);
+  return lines;
+}
+
+std::string UserName() {
+  const passwd* entry = ::getpwuid(::getuid());
+  return entry ? entry->pw_name : "";
+}
+
+}  // namespace
+
+std::string WineCase::MissingSetting() {
+  for (const char* name : {"WRENPOST_WINE", "WINEPREFIX", "WRENPOST_EXE", "DISPLAY"}) {
+    if (Env(name).empty()) return std::string(name) + " is not set: run tools/test_windows.sh";
+  }
+  if (!fs::exists(ToolsUnix() / "wine_runner.exe")) return "the prefix has no helpers";
+  return {};
+}
+
+WineCase::WineCase(const std::string& name, const std::string& exe_name)
+    : name_(name), exe_name_(exe_name) {
+  fs::remove_all(UnixPath());
+  fs::create_directories(UnixPath());
+  fs::copy_file(Env("WRENPOST_EXE"), UnixPath(exe_name_));
+  fs::remove(ToolsUnix() / "control.txt");
+  fs::remove(ToolsUnix() / "calls.txt");
+}
+
+std::string WineCase::WinPath(const std::string& file) const {
+  std::string path = "C:\\cases\\" + name_;
+  if (!file.empty()) path += "\\" + file;
+  return path;
+}
+
+fs::path WineCase::UnixPath(const std::string& file) const {
+  fs::path path = DriveC() / "cases" / fs::u8path(name_);
+  if (!file.empty()) path /= fs::u8path(file);
+  return path;
+}
+
+void WineCase::WriteFile(const std::string& file, const std::string& bytes) const {
+  WriteBytes(UnixPath(file), bytes);
+}
+
+void WineCase::SetFailures(const std::string& control_lines) const {
+  WriteBytes(ToolsUnix() / "control.txt", control_lines);
+}
+
+int WineCase::Wine(const std::vector<std::string>& args) {
+  // Every Wine run is bounded, so that nothing can hang the suite.
+  std::vector<std::string> command = {"timeout", "-k", "5", "60", Env("WRENPOST_WINE")};
+  command.insert(command.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (std::string& arg : command) argv.push_back(arg.data());
+  argv.push_back(nullptr);
+  pid_t child = 0;
+  if (::posix_spawnp(&child, "timeout", nullptr, nullptr, argv.data(), environ) != 0) return -1;
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+RunResult WineCase::Run(const std::string& args, const std::vector<std::string>& hide) const {
+  return RunCommandLine("\"" + ExeWinPath() + "\" " + args, hide);
+}
+
+RunResult WineCase::RunCommandLine(const std::string& command_line,
+                                   const std::vector<std::string>& hide) const {
+  std::string request = "app=" + ExeWinPath() + "\ncmdline=" + command_line + "\ntimeout=40000\n";
+  for (const std::string& path : hide) request += "hide=" + path + "\n";
+  WriteFile("request.txt", request);
+  fs::remove(UnixPath("report.txt"));
+  const int status = Wine({std::string(kToolsWin) + "\\wine_runner.exe", "run",
+                           WinPath("request.txt"), WinPath("report.txt")});
+  RunResult result;
+  for (const std::string& line : Lines(ReadFile(UnixPath("report.txt")))) {
+    const auto equals = line.find('=');
+    if (equals != std::string::npos) result.report[line.substr(0, equals)] = line.substr(equals + 1);
+  }
+  if (status != 0 || !result.report.count("exit")) {
+    throw std::runtime_error("wine_runner failed (" + std::to_string(status) + ")");
+  }
+  result.exit_code = std::stoi(result.report["exit"]);
+  result.timed_out = result.report["timed_out"] == "1";
+  const int boxes = std::stoi(result.report["boxes"]);
+  for (int i = 1; i <= boxes; ++i) {
+    const std::string prefix = "box" + std::to_string(i) + ".";
+    Box box;
+    box.caption = result.report[prefix + "caption"];
+    box.text = result.report[prefix + "text"];
+    box.buttons = result.report[prefix + "buttons"];
+    box.icon = result.report[prefix + "icon"];
+    box.foreground = result.report[prefix + "foreground"] == "1";
+    result.boxes.push_back(box);
+  }
+  // The server writes its last lines while it shuts down.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  for (;;) {
+    const std::vector<std::string> calls = Calls();
+    const bool started = !calls.empty();
+    const bool ended = started && calls.back().rfind("exit ", 0) == 0;
+    if (!started || ended || std::chrono::steady_clock::now() > deadline) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return result;
+}
+
+std::vector<std::string> WineCase::Calls() const { return Lines(ReadFile(ToolsUnix() / "calls.txt")); }
+
+bool WineCase::LogExists() const { return fs::exists(UnixPath("Wrenpost.log")); }
+
+std::string WineCase::Log() const {
+  const std::string text = Cp1250ToUtf8(ReadFile(UnixPath("Wrenpost.log")));
+  static const std::regex date_line(
+      R"(\d{4}-([1-9]|1[0-2])-(0[1-9]|[12]\d|3[01]), ([01]\d|2[0-3]):[0-5]\d:[0-5]\d, użytkownik = (.*), komputer = (.+))");
+  std::string out;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find("\r\n", start);
+    const bool last = end == std::string::npos;
+    if (last) end = text.size();
+    std::string line = text.substr(start, end - start);
+    std::smatch match;
+    if (std::regex_match(line, match, date_line) && match[4] == UserName()) line = "<date line>";
+    out += line;
+    if (!last) out += "\r\n";
+    start = last ? end : end + 2;
+  }
+  return out;
+}
+
+std::string ExpectedHeader(const std::string& exe_win_path) {
+  return "\r\n\r\n" + std::string(55, '-') + "\r\n\r\n" + exe_win_path + " (1.6.0)\r\n<date line>\r\n";
+}
+
+std::string ToCp1250(const std::string& utf8) {
+  // The inverse of Cp1250ToUtf8, found by search: the table has 256 entries.
+  std::map<std::string, char> table;
+  for (int byte = 0; byte < 256; ++byte) {
+    const std::string one(1, static_cast<char>(byte));
+    table.emplace(Cp1250ToUtf8(one), one[0]);
+  }
+  std::string out;
+  std::size_t i = 0;
+  while (i < utf8.size()) {
+    const auto lead = static_cast<unsigned char>(utf8[i]);
+    const std::size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+    const auto found = table.find(utf8.substr(i, length));
+    if (found == table.end()) throw std::runtime_error("not in code page 1250: " + utf8);
+    out += found->second;
+    i += length;
+  }
+  return out;
+}
+
+}  // namespace wrenpost::wine_test
