@@ -82,9 +82,11 @@ timeout 60 "$wine" 'C:\wrenpost-tools\fake_outlook.exe' /regserver
 
 step "Wine end-to-end suite"
 set +e
-(cd "$wine_dir/suite" && ctest --output-on-failure --timeout 120)
-status=$?
+(cd "$wine_dir/suite" && ctest --output-on-failure --timeout 120) | tee "$wine_dir/suite.log"
+status=${PIPESTATUS[0]}
 set -e
+counts=$(sed -n 's/.*tests passed, \([0-9]*\) tests\? failed out of \([0-9]*\).*/\1 \2/p' "$wine_dir/suite.log")
+failed=${counts% *} total=${counts#* }
 
 step "Summary"
 for exe in build-mingw32/Wrenpost.exe build-mingw64/Wrenpost.exe; do
@@ -92,5 +94,6 @@ for exe in build-mingw32/Wrenpost.exe build-mingw64/Wrenpost.exe; do
     "$(x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^\tDLL Name: //p' | tr '\n' ' ')"
 done
 echo "Wine suite: $([ $status -eq 0 ] && echo passed || echo FAILED)"
+[ -n "$counts" ] && echo "$((total - failed)) passed, $failed failed"
 echo "Time: $(( $(date +%s) - started )) s"
 exit $status

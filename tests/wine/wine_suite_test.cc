@@ -219,6 +219,41 @@ TEST_F(WineSuite, HiddenFoldersAndMissingFilesAreNotAttachedWildcardsAre) {
                          "Koniec programu.\r\n");
 }
 
+TEST_F(WineSuite, FailedAttachmentLookupStopsTheRun) {
+  WineCase c("Lookup");
+  c.WriteFile("oferta.pdf", "%PDF-1.4\n");
+  // A file used as a folder: the lookup fails (Wine: 123, an invalid name)
+  // instead of finding nothing.
+  const std::string bad = c.WinPath("oferta.pdf\\x.pdf");
+  const RunResult run = c.Run("-attachment " + c.WinPath("oferta.pdf") + ";" + bad + " -to anna");
+  ASSERT_EQ(run.boxes.size(), 1u);
+  const std::string lead = "Wystąpił błąd:\\r\\n", tail = ": " + Escaped(bad);
+  const std::string& text = run.boxes[0].text;
+  ASSERT_EQ(text.rfind(lead, 0), 0u) << text;
+  ASSERT_TRUE(text.ends_with(tail)) << text;
+  ExpectWarningBox(run, text);
+  const std::string description = text.substr(lead.size(), text.size() - lead.size() - tail.size());
+  EXPECT_EQ(c.Calls(), (Lines{
+                           "ClassFactory.CreateInstance",
+                           "Application.CreateItem METHOD VT_I2:0",
+                           "MailItem.Attachments PROPERTYGET",
+                           "Attachments.Add METHOD " + Bstr(c.WinPath("oferta.pdf")),
+                           "release Attachment",
+                           "release Attachments",
+                           "release MailItem",
+                           "release Application",
+                           "exit objects=0",
+                       }));
+  EXPECT_EQ(c.Log(), ExpectedHeader(c.ExeWinPath()) +
+                         "\r\n\r\n"
+                         "Parametry: -attachment " + c.WinPath("oferta.pdf") + ";" + bad +
+                         " -to anna\r\n"
+                         "Dodanie załącznika: " + c.WinPath("oferta.pdf") + "\r\n"
+                         "\r\n\r\n"
+                         "Wystąpił błąd (123): " + description + ": " + bad + "\r\n"
+                         "Program zakończony błędem.\r\n");
+}
+
 TEST_F(WineSuite, Failure287NamesTheLikelyCauses) {
   WineCase c("Failure287");
   c.SetFailures("Application.CreateItem exception 0 0x800A011F Nie można utworzyć elementu.\n");
