@@ -31,8 +31,8 @@ std::unique_ptr<AutomationObject> PosixAutomationServer::CreateObject(std::strin
   const auto thunderbird = prog_id == "Outlook.Application" ? FindExecutableOnPath("thunderbird") : std::nullopt;
   if (!thunderbird) {
     throw RunError(kCannotCreateObject,
-                   "Składnik ActiveX nie może utworzyć obiektu: w tym systemie nie ma serwera "
-                   "automatyzacji „" + std::string(prog_id) + "”.");
+                   "Nie można utworzyć obiektu „" + std::string(prog_id) +
+                       "”: nie znaleziono programu thunderbird w folderach ze zmiennej PATH.");
   }
   return CreateThunderbirdApplication(ThunderbirdOpener(*thunderbird), WorkingFolder());
 }

@@ -1,5 +1,6 @@
 // The built POSIX program, run as a caller would run it. No mail client is
-// reachable here (PATH is empty), so every run ends in the 429 failure report.
+// reachable here (PATH is an empty folder, so no thunderbird), and every run
+// ends in the 429 failure report.
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -41,8 +42,9 @@ std::string Header(const fs::path& program) {
 }
 
 const std::string kFailure429 =
-    "\r\n\r\nWystąpił błąd (429): Składnik ActiveX nie może utworzyć obiektu: w tym systemie nie "
-    "ma serwera automatyzacji „Outlook.Application”.\r\nProgram zakończony błędem.\r\n";
+    "\r\n\r\nWystąpił błąd (429): Nie można utworzyć obiektu „Outlook.Application”: nie "
+    "znaleziono programu thunderbird w folderach ze zmiennej PATH.\r\nProgram zakończony "
+    "błędem.\r\n";
 
 struct PosixEndToEnd : ::testing::Test {
   Sandbox sandbox;
