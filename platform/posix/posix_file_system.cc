@@ -128,7 +128,9 @@ std::string PosixFileSystem::ReadBytes(const std::string& path) {
 
   std::string bytes;
   std::size_t size = 0;
-  bytes.resize(info.st_size > 0 ? static_cast<std::size_t>(info.st_size) : 4096);
+  // One byte more than the file's size, so that the end of the file is seen
+  // without growing the buffer: doubling it would copy the whole file again.
+  bytes.resize(info.st_size > 0 ? static_cast<std::size_t>(info.st_size) + 1 : 4096);
   for (;;) {
     if (size == bytes.size()) bytes.resize(bytes.size() * 2);  // the file grew, or has no size
     const ssize_t got = ::read(file.get(), bytes.data() + size, bytes.size() - size);

@@ -1,0 +1,117 @@
+#!/usr/bin/env bash
+# Runs the benchmarks and prints the table of docs/performance.md: medians and
+# the ratios that the targets are stated in, each measured in the same run.
+#   bench/run_benchmarks.sh [build folder, default build-bench]
+# WRENPOST_BENCH_RUNS sets the number of whole runs of the program (default 101).
+# Exit status 1 when a target is missed.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${1:-build-bench}
+runs=${WRENPOST_BENCH_RUNS:-101}
+
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DWRENPOST_TESTS=OFF -DWRENPOST_BENCH=ON > /dev/null
+cmake --build "$build" > /dev/null
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+# A C program that only starts and exits: the floor for a whole run.
+printf 'int main(void) { return 0; }\n' > "$work/empty.c"
+cc -O2 -o "$work/empty" "$work/empty.c"
+
+echo "machine: $(nproc) cores, $(lscpu | sed -n 's/^Model name: *//p'), $(uname -sr)"
+echo "running the in-process benchmarks (5 repetitions each)..."
+TMPDIR="$work" "$build/bench/wrenpost_bench" --benchmark_repetitions=5 \
+  --benchmark_report_aggregates_only=true --benchmark_format=json > "$work/bench.json"
+
+echo "running whole runs of the program ($runs each)..."
+python3 - "$work" "$build/wrenpost" "$runs" << 'EOF'
+import json, os, shutil, statistics, subprocess, sys, time
+
+work, built, runs = sys.argv[1], sys.argv[2], int(sys.argv[3])
+bench = json.load(open(os.path.join(work, "bench.json")))
+median = {b["run_name"]: b["cpu_time"] for b in bench["benchmarks"] if b.get("aggregate_name") == "median"}
+unit = {b["run_name"]: b["time_unit"] for b in bench["benchmarks"] if b.get("aggregate_name") == "median"}
+to_s = {"ns": 1e-9, "us": 1e-6, "ms": 1e-3, "s": 1.0}
+def seconds(name): return median[name] * to_s[unit[name]]
+
+rows, missed = [], 0
+def row(what, figure, target, ok):
+    global missed
+    missed += 0 if ok else 1
+    rows.append((what, figure, target, "yes" if ok else "NO"))
+
+# ParseOptions: throughput at 32,766 characters, growth from n to 2n.
+shapes = ["typical", "blanks", "separators", "quoted", "semicolons"]
+for i, shape in enumerate(shapes):
+    n, n2 = seconds(f"BM_ParseOptions/{i}/16383"), seconds(f"BM_ParseOptions/{i}/32766")
+    mbps = 32766 / n2 / 1e6
+    row(f"ParseOptions, {shape}, 32,766 chars", f"{n2*1e6:.1f} us = {mbps:,.0f} MB/s", ">= 200 MB/s", mbps >= 200)
+    row(f"ParseOptions, {shape}, time 2n / n", f"{n2/n:.2f}", "<= 2.3", n2 / n <= 2.3)
+
+# ReadBodyFile against one plain read; growth in size and in line count.
+for lines in (64, 4094):
+    for mib in (32, 64):
+        body, plain = seconds(f"BM_ReadBodyFile/{mib}/{lines}"), seconds(f"BM_PlainRead/{mib}/{lines}")
+        row(f"ReadBodyFile {mib} MiB, {lines}-byte lines", f"{body*1e3:.1f} ms vs plain read {plain*1e3:.1f} ms: "
+            f"{plain/body:.2f} of its throughput", ">= 0.5", plain / body >= 0.5)
+    growth = seconds(f"BM_ReadBodyFile/64/{lines}") / seconds(f"BM_ReadBodyFile/32/{lines}")
+    row(f"ReadBodyFile {lines}-byte lines, time 64 / 32 MiB", f"{growth:.2f}", "<= 2.3", growth <= 2.3)
+many = seconds("BM_ReadBodyFile/64/64") / seconds("BM_ReadBodyFile/64/4094")
+row("ReadBodyFile 64 MiB, time 1,016,000 lines / 16,000 lines", f"{many:.2f}", "<= 2.3", many <= 2.3)
+
+# Whole runs: the program in a folder of its own, the log there, a stand-in
+# Thunderbird on PATH; against the empty C program, alternating.
+folder = os.path.join(work, "run")
+os.makedirs(os.path.join(folder, "bin"))
+program = os.path.join(folder, "wrenpost")
+shutil.copy(built, program)
+# The stand-in mail client is the empty program itself: what is measured is the
+# program's own cost plus the one start of a mail client it cannot avoid.
+shutil.copy(os.path.join(work, "empty"), os.path.join(folder, "bin", "thunderbird"))
+with open(os.path.join(folder, "oferta.pdf"), "w") as f:
+    f.write("%PDF")
+env = {"PATH": os.path.join(folder, "bin"), "TMPDIR": folder, "HOME": folder}
+args = [program, "-to", "anna@firma.pl;jan@firma.pl", "-subject", "Oferta", "-body", "Dzień dobry",
+        "-attachment", os.path.join(folder, "oferta.pdf")]
+
+def timed(argv):
+    start = time.perf_counter()
+    pid = os.posix_spawn(argv[0], argv, env)
+    _, status, usage = os.wait4(pid, 0)
+    return time.perf_counter() - start, usage.ru_maxrss * 1024, os.waitstatus_to_exitcode(status)
+
+program_times, empty_times = [], []
+for _ in range(runs):
+    t, _, code = timed(args)
+    if code != 0: sys.exit(f"the program failed with status {code}")
+    program_times.append(t)
+    empty_times.append(timed([os.path.join(work, "empty")])[0])
+p, e = statistics.median(program_times), statistics.median(empty_times)
+row(f"whole run, median of {runs}", f"{p*1e3:.2f} ms vs empty C program {e*1e3:.2f} ms: {p/e:.2f}x", "<= 3x", p / e <= 3)
+
+# Peak memory with a 64 MiB body file of a million lines.
+body_file = os.path.join(folder, "body.txt")
+line = "x" * 31 + "ż" + "x" * 30 + "\r\n"
+size = 64 << 20
+with open(body_file, "w", encoding="utf-8", newline="") as f:
+    f.write(line * (size // len(line.encode()) + 1))
+file_size = os.path.getsize(body_file)
+peaks = []
+for _ in range(3):
+    open(os.path.join(folder, "Wrenpost.log"), "w").close()  # the log would hold the body each time
+    _, peak, code = timed([program, "-bodyfile", body_file, "-subject", "duży"])
+    if code != 0: sys.exit(f"the program failed with status {code}")
+    peaks.append(peak)
+peak = statistics.median(peaks)
+row("peak memory, 64 MiB body file", f"{peak/2**20:.0f} MiB = {peak/file_size:.2f}x the file", "<= 4x", peak / file_size <= 4)
+
+width = [max(len(r[i]) for r in rows + [("what", "median", "target", "met")]) for i in range(4)]
+line = "| " + " | ".join(h.ljust(w) for h, w in zip(("what", "median", "target", "met"), width)) + " |"
+print(line)
+print("|" + "|".join("-" * (w + 2) for w in width) + "|")
+for r in rows:
+    print("| " + " | ".join(c.ljust(w) for c, w in zip(r, width)) + " |")
+print(f"{missed} target(s) missed")
+sys.exit(1 if missed else 0)
+EOF
