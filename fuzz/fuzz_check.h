@@ -20,6 +20,8 @@ int FuzzParseOptions(const std::uint8_t* data, std::size_t size);
 int FuzzBodyDecoding(const std::uint8_t* data, std::size_t size);
 int FuzzLogEntries(const std::uint8_t* data, std::size_t size);
 int FuzzWildcardMatch(const std::uint8_t* data, std::size_t size);
+int FuzzAutomationErrors(const std::uint8_t* data, std::size_t size);
+int FuzzWindowsText(const std::uint8_t* data, std::size_t size);
 
 }  // namespace wrenpost::fuzz
 

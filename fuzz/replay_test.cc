@@ -31,6 +31,8 @@ const Target kTargets[] = {
     {"body_decoding", FuzzBodyDecoding},
     {"log_entries", FuzzLogEntries},
     {"wildcard_match", FuzzWildcardMatch},
+    {"automation_errors", FuzzAutomationErrors},
+    {"windows_text", FuzzWindowsText},
 };
 
 void PrintTo(const Target& target, std::ostream* out) { *out << target.name; }
