@@ -88,6 +88,24 @@ set -e
 counts=$(sed -n 's/.*tests passed, \([0-9]*\) tests\? failed out of \([0-9]*\).*/\1 \2/p' "$wine_dir/suite.log")
 failed=${counts% *} total=${counts#* }
 
+step "Executables"
+# Only system DLLs (no MinGW, C++ or threads runtime), and the manifest inside.
+system_dlls='^(ADVAPI32|KERNEL32|msvcrt|ole32|OLEAUT32|USER32|VERSION)\.dll$'
+checks=0
+for exe in build-mingw32/Wrenpost.exe build-mingw64/Wrenpost.exe; do
+  headers=$(x86_64-w64-mingw32-objdump -p "$exe")
+  foreign=$(sed -n 's/^\tDLL Name: //p' <<<"$headers" | grep -Eiv "$system_dlls" || true)
+  if [ -n "$foreign" ]; then echo "$exe imports $foreign" >&2; checks=1; fi
+  if ! grep -q 'requestedExecutionLevel level="asInvoker"' "$exe"; then
+    echo "$exe has no manifest" >&2; checks=1
+  fi
+  if ! grep -q 'Subsystem.*Windows GUI' <<<"$headers"; then
+    echo "$exe is not a GUI program" >&2; checks=1
+  fi
+done
+[ $checks -eq 0 ] && echo "imports, manifest and subsystem as expected"
+[ $checks -eq 0 ] || status=1
+
 step "Summary"
 for exe in build-mingw32/Wrenpost.exe build-mingw64/Wrenpost.exe; do
   printf '%s: %s bytes; imports: %s\n' "$exe" "$(stat -c %s "$exe")" \
