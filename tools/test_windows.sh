@@ -34,7 +34,7 @@ cmake -S tests/wine -B "$wine_dir/suite" -G Ninja -DCMAKE_BUILD_TYPE=Release >/d
 cmake --build "$wine_dir/suite"
 
 # The Polish locale: ANSI code page 1250 under Wine, and Polish file names.
-if ! locale -a 2>/dev/null | grep -qi '^pl_PL\.utf-\?8$'; then
+if ! grep -qi '^pl_PL\.utf-\?8$' <<<"$(locale -a 2>/dev/null)"; then
   mkdir -p "$wine_dir/locale"
   [ -d "$wine_dir/locale/pl_PL.UTF-8" ] ||
     localedef -i pl_PL -f UTF-8 "$wine_dir/locale/pl_PL.UTF-8" 2>/dev/null ||
