@@ -7,7 +7,7 @@ packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
-  wine64 wine xvfb xauth locales dpkg-dev file binutils-mingw-w64-x86-64
+  wine64 wine xvfb xauth locales e2fsprogs dpkg-dev file binutils-mingw-w64-x86-64
 )
 
 missing=()

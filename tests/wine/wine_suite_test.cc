@@ -440,7 +440,7 @@ TEST_F(WineSuite, ReadOnlyLogLosesEntriesButNotTheRun) {
   WineCase c("ReadOnlyLog");
   c.WriteFile("Wrenpost.log", "stare wpisy\r\n");
   Immutable immutable(c.UnixPath("Wrenpost.log"));
-  ASSERT_TRUE(immutable.ok()) << "chattr +i failed";
+  if (!immutable.ok()) GTEST_SKIP() << "this file system cannot mark the log immutable (chattr +i)";
   const RunResult run = c.Run("-to anna -subject Oferta");
   ExpectCleanRun(run);
   EXPECT_EQ(c.Calls(), (Lines{
