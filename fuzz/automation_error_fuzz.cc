@@ -25,11 +25,15 @@ bool IsNotRegistered(std::int32_t result) {
 
 int FuzzAutomationErrors(const std::uint8_t* data, std::size_t size) {
   ByteReader input(data, size);
-  const auto hresult = input.TakeInteger<std::int32_t>();
+  // A failed call's HRESULT, and an exception's scode when it has one, are
+  // failure codes: their severity bit is set. (A success code such as 287
+  // would be kept whole and read as 287; no failing call reports one.)
+  const auto hresult = static_cast<std::int32_t>(input.TakeInteger<std::uint32_t>() | 0x80000000u);
   const bool reported = input.TakeBool();
   ExceptionFields info;
   info.code = input.TakeInteger<std::uint16_t>();
-  info.scode = input.TakeInteger<std::int32_t>();
+  const auto scode = input.TakeInteger<std::uint32_t>();
+  info.scode = scode == 0 ? 0 : static_cast<std::int32_t>(scode | 0x80000000u);
   const ExceptionFields* exception = reported ? &info : nullptr;
 
   const std::int32_t number = AutomationErrorNumber(hresult, exception);
