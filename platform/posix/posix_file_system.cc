@@ -87,37 +87,43 @@ bool MatchesWildcard(std::string_view name, std::string_view pattern) noexcept {
   return p == pattern.size();
 }
 
-bool PosixFileSystem::FileExists(const std::string& path) {
+std::optional<std::string> FindNormalFile(const std::string& path) {
   // An empty list element must never find something in the current folder.
-  if (path.empty() || path.find('\0') != std::string::npos) return false;
+  if (path.empty() || path.find('\0') != std::string::npos) return std::nullopt;
   const auto slash = path.rfind('/');
   const std::string_view name =
       slash == std::string::npos ? std::string_view(path) : std::string_view(path).substr(slash + 1);
-  if (name.empty() || name.front() == '.') return false;  // a folder path, or a hidden name
+  if (name.empty() || name.front() == '.') return std::nullopt;  // a folder path, or a hidden name
 
   if (!HasWildcard(name)) {
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0) {
-      if (IsMissing(errno)) return false;
+      if (IsMissing(errno)) return std::nullopt;
       ThrowSystemError(errno, path);
     }
-    return S_ISREG(info.st_mode);
+    if (!S_ISREG(info.st_mode)) return std::nullopt;
+    return path;
   }
 
   const std::string folder =
       slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
   std::unique_ptr<DIR, DirCloser> dir(::opendir(folder.c_str()));
   if (!dir) {
-    if (IsMissing(errno)) return false;
+    if (IsMissing(errno)) return std::nullopt;
     ThrowSystemError(errno, path);
   }
   while (const dirent* entry = ::readdir(dir.get())) {
     if (entry->d_name[0] == '.') continue;
     if (!MatchesWildcard(entry->d_name, name)) continue;
-    if (IsRegularFile(::dirfd(dir.get()), entry->d_name)) return true;
+    if (IsRegularFile(::dirfd(dir.get()), entry->d_name)) {
+      return slash == std::string::npos ? std::string(entry->d_name)
+                                        : path.substr(0, slash + 1) + entry->d_name;
+    }
   }
-  return false;
+  return std::nullopt;
 }
+
+bool PosixFileSystem::FileExists(const std::string& path) { return FindNormalFile(path).has_value(); }
 
 std::string PosixFileSystem::ReadBytes(const std::string& path) {
   FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));

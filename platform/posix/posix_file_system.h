@@ -2,6 +2,9 @@
 // file" is kept: regular files only, and names starting with "." count as hidden.
 #pragma once
 
+#include <optional>
+#include <string>
+
 #include "platform/file_system.h"
 
 namespace wrenpost {
@@ -17,6 +20,11 @@ class PosixFileSystem final : public FileSystem {
   // Windows-1250.
   std::string DecodeLegacyText(std::string_view bytes) override;
 };
+
+// The first normal file that a lookup of `path` finds, as FileExists looks:
+// `path` itself when it has no wildcards, else the matching file's path in the
+// same folder. Raises RunError when the lookup itself fails.
+std::optional<std::string> FindNormalFile(const std::string& path);
 
 // Matches a file name against a pattern where "*" stands for any run of
 // characters and "?" for exactly one, as in a Windows directory listing.

@@ -1,10 +1,7 @@
 #include "platform/posix/thunderbird_compose.h"
 
-#include <dirent.h>
-#include <sys/stat.h>
-
 #include <cerrno>
-#include <memory>
+#include <optional>
 
 #include "platform/posix/posix_error.h"
 #include "platform/posix/posix_file_system.h"
@@ -33,10 +30,6 @@ std::string JoinWithCommas(const std::vector<std::string>& parts) {
   }
   return joined;
 }
-
-struct DirCloser {
-  void operator()(DIR* dir) const { ::closedir(dir); }
-};
 
 }  // namespace
 
@@ -95,22 +88,10 @@ std::string AbsolutePath(std::string_view path, std::string_view working_folder)
 }
 
 std::string ResolveAttachmentPath(std::string_view path, std::string_view working_folder) {
-  const std::string absolute = AbsolutePath(path, working_folder);
-  const auto slash = absolute.rfind('/');
-  const std::string_view name = std::string_view(absolute).substr(slash + 1);
-  if (name.find_first_of("*?") == std::string_view::npos) return absolute;
-
-  const std::string folder = slash == 0 ? "/" : absolute.substr(0, slash);
-  std::unique_ptr<DIR, DirCloser> dir(::opendir(folder.c_str()));
-  if (!dir) ThrowSystemError(errno, std::string(path));
-  while (const dirent* entry = ::readdir(dir.get())) {
-    if (entry->d_name[0] == '.' || !MatchesWildcard(entry->d_name, name)) continue;
-    struct stat info {};
-    if (::fstatat(::dirfd(dir.get()), entry->d_name, &info, 0) == 0 && S_ISREG(info.st_mode)) {
-      return absolute.substr(0, slash + 1) + entry->d_name;
-    }
-  }
-  ThrowSystemError(ENOENT, std::string(path));
+  // What is attached is what the lookup found, wildcards resolved the same way.
+  std::optional<std::string> found = FindNormalFile(AbsolutePath(path, working_folder));
+  if (!found) ThrowSystemError(ENOENT, std::string(path));
+  return std::move(*found);
 }
 
 }  // namespace wrenpost
