@@ -77,7 +77,8 @@ timeout 60 "$wineserver" -w || true
 # wineserver restarts between runs.
 "$wineserver" -p
 mkdir -p "$prefix/drive_c/wrenpost-tools"
-cp "$wine_dir/helpers/fake_outlook.exe" "$wine_dir/helpers/wine_runner.exe" "$prefix/drive_c/wrenpost-tools/"
+cp "$wine_dir/helpers/fake_outlook.exe" "$wine_dir/helpers/wine_runner.exe" \
+  "$wine_dir/helpers/log_holder.exe" "$prefix/drive_c/wrenpost-tools/"
 timeout 60 "$wine" 'C:\wrenpost-tools\fake_outlook.exe' /regserver
 
 step "Wine end-to-end suite"

@@ -125,8 +125,11 @@ void WindowsFileSystem::AppendText(const std::string& path, std::string_view tex
   const std::wstring name = Widen(path);
   const DWORD started = GetTickCount();
   for (;;) {
+    // No write sharing: one writer at a time. Windows appends atomically
+    // through FILE_APPEND_DATA alone, but Wine does not, and entries of
+    // runs writing at once were torn there; a waiting run retries below.
     UniqueHandle file(CreateFileW(name.c_str(), FILE_APPEND_DATA,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
                                   OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid()) {
       const DWORD error = GetLastError();

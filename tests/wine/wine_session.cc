@@ -68,10 +68,17 @@ std::string WineCase::MissingSetting() {
 }
 
 WineCase::WineCase(const std::string& name, const std::string& exe_name)
-    : name_(name), exe_name_(exe_name) {
+    : WineCase(name, "", exe_name) {}
+
+WineCase::WineCase(const std::string& name, const std::string& program_folder,
+                   const std::string& exe_name)
+    : name_(name),
+      program_folder_(program_folder.empty() ? "" : program_folder + "\\"),
+      exe_name_(exe_name) {
+  WaitForServers();  // no server of an earlier case may serve this one
   fs::remove_all(UnixPath());
-  fs::create_directories(UnixPath());
-  fs::copy_file(Env("WRENPOST_EXE"), UnixPath(exe_name_));
+  fs::create_directories(UnixPath(program_folder));
+  fs::copy_file(Env("WRENPOST_EXE"), UnixPath(program_folder_ + exe_name_));
   fs::remove(ToolsUnix() / "control.txt");
   fs::remove(ToolsUnix() / "calls.txt");
 }
@@ -83,8 +90,12 @@ std::string WineCase::WinPath(const std::string& file) const {
 }
 
 fs::path WineCase::UnixPath(const std::string& file) const {
-  fs::path path = DriveC() / "cases" / fs::u8path(name_);
-  if (!file.empty()) path /= fs::u8path(file);
+  const auto unix_form = [](std::string text) {
+    for (char& c : text) c = c == '\\' ? '/' : c;
+    return fs::u8path(text);
+  };
+  fs::path path = DriveC() / "cases" / unix_form(name_);
+  if (!file.empty()) path /= unix_form(file);
   return path;
 }
 
@@ -118,6 +129,37 @@ RunResult WineCase::RunCommandLine(const std::string& command_line,
                                    const std::vector<std::string>& hide) const {
   std::string request = "app=" + ExeWinPath() + "\ncmdline=" + command_line + "\ntimeout=40000\n";
   for (const std::string& path : hide) request += "hide=" + path + "\n";
+  return Execute(request);
+}
+
+RunResult WineCase::RunTogether(const std::vector<std::string>& args_list) const {
+  // Clients that ask for a server that is not running yet can make Wine start
+  // two servers and fail one client (E_NOINTERFACE): a first client starts
+  // it and keeps it for a few seconds.
+  const std::string ready = "WrenpostServerUp";
+  std::string request = "app=" + ExeWinPath() + "\ntimeout=40000\nhelper=\"" + kToolsWin +
+                        "\\wine_runner.exe\" client " + ready + " 3000\nhelper_ready=" + ready + "\n";
+  for (const std::string& args : args_list) request += "cmdline=\"" + ExeWinPath() + "\" " + args + "\n";
+  return Execute(request);
+}
+
+RunResult WineCase::RunBeside(const std::string& helper_command_line, const std::string& ready_event,
+                              const std::string& args) const {
+  const std::string request = "app=" + ExeWinPath() + "\ncmdline=\"" + ExeWinPath() + "\" " + args +
+                              "\ntimeout=40000\nhelper=" + helper_command_line +
+                              "\nhelper_ready=" + ready_event + "\n";
+  return Execute(request);
+}
+
+int WineCase::RunFromLinux(const std::vector<std::string>& args) const {
+  std::vector<std::string> command = {UnixPath(program_folder_ + exe_name_).string()};
+  command.insert(command.end(), args.begin(), args.end());
+  const int status = Wine(command);
+  WaitForServers();
+  return status;
+}
+
+RunResult WineCase::Execute(const std::string& request) const {
   WriteFile("request.txt", request);
   fs::remove(UnixPath("report.txt"));
   const int status = Wine({std::string(kToolsWin) + "\\wine_runner.exe", "run",
@@ -131,6 +173,9 @@ RunResult WineCase::RunCommandLine(const std::string& command_line,
     throw std::runtime_error("wine_runner failed (" + std::to_string(status) + ")");
   }
   result.exit_code = std::stoi(result.report["exit"]);
+  std::istringstream exits(result.report["exits"]);
+  for (std::string code; std::getline(exits, code, ',');) result.exit_codes.push_back(std::stoi(code));
+  if (result.report.count("helper_exit")) result.helper_exit = std::stoi(result.report["helper_exit"]);
   result.timed_out = result.report["timed_out"] == "1";
   const int boxes = std::stoi(result.report["boxes"]);
   for (int i = 1; i <= boxes; ++i) {
@@ -143,24 +188,39 @@ RunResult WineCase::RunCommandLine(const std::string& command_line,
     box.foreground = result.report[prefix + "foreground"] == "1";
     result.boxes.push_back(box);
   }
-  // The server writes its last lines while it shuts down.
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  for (;;) {
-    const std::vector<std::string> calls = Calls();
-    const bool started = !calls.empty();
-    const bool ended = started && calls.back().rfind("exit ", 0) == 0;
-    if (!started || ended || std::chrono::steady_clock::now() > deadline) break;
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
+  WaitForServers();
   return result;
 }
 
-std::vector<std::string> WineCase::Calls() const { return Lines(ReadFile(ToolsUnix() / "calls.txt")); }
+void WineCase::WaitForServers() const {
+  // A server writes its last lines while it shuts down; every one that
+  // started must have ended.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  for (;;) {
+    std::size_t started = 0, ended = 0;
+    for (const std::string& line : Lines(ReadFile(ToolsUnix() / "calls.txt"))) {
+      started += line == "serve";
+      ended += line.rfind("exit ", 0) == 0;
+    }
+    if (started == ended || std::chrono::steady_clock::now() > deadline) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+}
+
+std::vector<std::string> WineCase::Calls() const {
+  std::vector<std::string> calls;
+  for (std::string& line : Lines(ReadFile(ToolsUnix() / "calls.txt"))) {
+    if (line != "serve") calls.push_back(std::move(line));
+  }
+  return calls;
+}
 
 bool WineCase::LogExists() const { return fs::exists(UnixPath("Wrenpost.log")); }
 
-std::string WineCase::Log() const {
-  const std::string text = Cp1250ToUtf8(ReadFile(UnixPath("Wrenpost.log")));
+std::string WineCase::ReadText(const std::string& file) const { return ReadFile(UnixPath(file)); }
+
+std::string WineCase::LogAt(const std::string& file) const {
+  const std::string text = Cp1250ToUtf8(ReadFile(UnixPath(file)));
   static const std::regex date_line(
       R"(\d{4}-([1-9]|1[0-2])-(0[1-9]|[12]\d|3[01]), ([01]\d|2[0-3]):[0-5]\d:[0-5]\d, użytkownik = (.*), komputer = (.+))");
   std::string out;

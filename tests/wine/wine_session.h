@@ -27,24 +27,30 @@ struct Box {
 };
 
 struct RunResult {
-  int exit_code = -1;
+  int exit_code = -1;            // the (first) run's
+  std::vector<int> exit_codes;   // every run's, in the order they were asked for
+  int helper_exit = -1;          // the helper's, when one was started
   bool timed_out = false;
   std::vector<Box> boxes;
   std::map<std::string, std::string> report;
 };
 
 // One test case: a fresh folder C:\cases\<name>\ holding a copy of the program.
+// The name may hold backslashes: nested folders.
 class WineCase {
  public:
   // Empty when the environment is complete, else what is missing.
   static std::string MissingSetting();
 
   explicit WineCase(const std::string& name, const std::string& exe_name = "Wrenpost.exe");
+  // The same, the program copied into the folder `program_folder` (backslashes
+  // allowed) below the case's folder.
+  WineCase(const std::string& name, const std::string& program_folder, const std::string& exe_name);
 
   // "C:\cases\<name>\<file>" and the same file on the Linux side.
   std::string WinPath(const std::string& file = {}) const;
   std::filesystem::path UnixPath(const std::string& file = {}) const;
-  std::string ExeWinPath() const { return WinPath(exe_name_); }
+  std::string ExeWinPath() const { return WinPath(program_folder_ + exe_name_); }
 
   void WriteFile(const std::string& file, const std::string& bytes) const;
   // The fake server's failures for the next run (see fake_outlook.cc).
@@ -56,18 +62,41 @@ class WineCase {
   RunResult RunCommandLine(const std::string& command_line,
                            const std::vector<std::string>& hide = {}) const;
 
-  // The fake server's record of the last run, line by line.
+  // The fake server's record of the last run, line by line (without the
+  // servers' "serve" lines).
+  // Runs of the program started at the same moment, one per element of
+  // `args_list` (each as in Run), with the fake server already running for
+  // them; waits for all of them and the server.
+  RunResult RunTogether(const std::vector<std::string>& args_list) const;
+  // Starts `helper_command_line` first and waits (up to 10 s) until it sets the
+  // named event `ready_event`, then runs the program as Run does; waits for the
+  // helper to end as well.
+  RunResult RunBeside(const std::string& helper_command_line, const std::string& ready_event,
+                      const std::string& args) const;
+  // Starts the program the way a Linux shell does ("wine <Linux path> args"),
+  // not through CreateProcessW; returns its exit code. For runs that show no box.
+  int RunFromLinux(const std::vector<std::string>& args) const;
+
   std::vector<std::string> Calls() const;
   // Wrenpost.log, decoded from code page 1250, with every date line checked
   // and replaced by "<date line>".
-  std::string Log() const;
+  std::string Log() const { return LogAt("Wrenpost.log"); }
+  // The same for a log elsewhere below the case's folder.
+  std::string LogAt(const std::string& file) const;
+  // A file of the case as it is.
+  std::string ReadText(const std::string& file) const;
   bool LogExists() const;
 
   // Runs a helper command of the fake server or the runner; returns its exit code.
   static int Wine(const std::vector<std::string>& args);
 
  private:
+  RunResult Execute(const std::string& request) const;
+  // Waits (up to 10 s) until every fake server that started has recorded its end.
+  void WaitForServers() const;
+
   std::string name_;
+  std::string program_folder_;  // "" or "<folder>\" below the case's folder
   std::string exe_name_;
 };
 

@@ -2,8 +2,11 @@
 // tests under Wine: an out-of-process COM local server registered as
 // "Outlook.Application". It records every call it receives (member, invoke
 // kind, named arguments, argument types and values) and every final release
-// to calls.txt beside itself, and fails the calls that control.txt (also
-// beside itself) names.
+// to calls.txt beside itself ("serve" when it starts, "exit objects=N" when
+// it ends), and fails the calls that control.txt (also beside itself) names.
+// One server serves all clients that come while it runs, as the mail client
+// does (Wine 8 hands an already used single-use server to a second client,
+// which then fails with E_NOINTERFACE).
 //
 //   fake_outlook.exe /regserver     register (HKLM\Software\Classes)
 //   fake_outlook.exe /unregserver   remove the registration
@@ -42,7 +45,6 @@ constexpr wchar_t kProgId[] = L"Outlook.Application";
 
 LONG g_objects = 0;
 LONG g_locks = 0;
-DWORD g_main_thread = 0;
 
 struct Failure {
   std::string target;  // Object.Member
@@ -105,8 +107,13 @@ const Failure* FailureFor(const std::string& target) {
   return nullptr;
 }
 
+// One server serves every client that comes while it runs, as the mail
+// client does. Idle, it waits a moment for a latecomer before it ends.
+constexpr UINT kIdleGraceMs = 300;
+UINT_PTR g_idle_timer = 0;
+
 void QuitWhenIdle() {
-  if (g_objects == 0 && g_locks == 0) PostThreadMessageW(g_main_thread, WM_QUIT, 0, 0);
+  if (g_objects == 0 && g_locks == 0) g_idle_timer = SetTimer(nullptr, g_idle_timer, kIdleGraceMs, nullptr);
 }
 
 std::string KindText(WORD flags) {
@@ -328,19 +335,31 @@ int Unregister() {
 }
 
 int Serve() {
-  g_main_thread = GetCurrentThreadId();
   if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 2;
   static Factory factory;
   DWORD cookie = 0;
-  if (FAILED(CoRegisterClassObject(kClsid, &factory, CLSCTX_LOCAL_SERVER, REGCLS_SINGLEUSE, &cookie))) {
+  Record("serve");
+  if (FAILED(CoRegisterClassObject(kClsid, &factory, CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE, &cookie))) {
+    Record("exit objects=0 (not registered)");
     CoUninitialize();
     return 3;
   }
   // A client that never comes or never lets go must not leave a server behind.
-  SetTimer(nullptr, 0, 60 * 1000, nullptr);
+  const UINT_PTR watchdog = SetTimer(nullptr, 0, 60 * 1000, nullptr);
+  // Wine may start a second server for clients that ask at once; one that
+  // gets no client ends after a while.
+  g_idle_timer = SetTimer(nullptr, 0, 5000, nullptr);
   MSG message;
   while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-    if (message.message == WM_TIMER && message.hwnd == nullptr) break;
+    if (message.message == WM_TIMER && message.hwnd == nullptr) {
+      if (message.wParam == watchdog) break;
+      if (message.wParam == g_idle_timer) {
+        KillTimer(nullptr, g_idle_timer);
+        g_idle_timer = 0;
+        if (g_objects == 0 && g_locks == 0) break;
+        continue;
+      }
+    }
     DispatchMessageW(&message);
   }
   CoRevokeClassObject(cookie);

@@ -62,10 +62,19 @@ inline std::wstring OwnFolder() {
   return folder.substr(0, folder.rfind(L'\\') + 1);
 }
 
+// Several servers may record at once, and Wine does not make appends atomic
+// between processes: each line is written while no other writer has the file
+// (waiting up to 5 s for it).
 inline void AppendUtf8Line(const std::wstring& file, const std::string& line) {
-  const HANDLE handle = CreateFileW(file.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                    nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return;
+  const DWORD started = GetTickCount();
+  HANDLE handle = INVALID_HANDLE_VALUE;
+  for (;;) {
+    handle = CreateFileW(file.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle != INVALID_HANDLE_VALUE) break;
+    if (GetLastError() != ERROR_SHARING_VIOLATION || GetTickCount() - started > 5000) return;
+    Sleep(1);
+  }
   const std::string data = line + "\n";
   DWORD written = 0;
   WriteFile(handle, data.data(), static_cast<DWORD>(data.size()), &written, nullptr);

@@ -5,15 +5,26 @@
 //
 //   wine_runner.exe run <request file> <report file>
 //   wine_runner.exe version <executable> <report file>
+//   wine_runner.exe client <ready event> <hold ms>
+//       activates "Outlook.Application", sets the named event, keeps the
+//       object for the given time (a server already running for the runs)
 //
 // The request file (UTF-8, WTF-8 for unpaired surrogates) holds lines
 //   app=<path of the executable>
-//   cmdline=<the whole command line>
+//   cmdline=<the whole command line>   several lines: that many runs of the
+//                          program, all started at the same moment
 //   hide=<path>            a file to mark hidden first (any number)
 //   timeout=<milliseconds>
+//   helper=<command line>  another program started first and waited for at
+//                          the end (see log_holder.cc)
+//   helper_ready=<name>    a named event the helper sets before the runs start
 // The report (UTF-8) holds key=value lines; texts are escaped as in the
-// fake server's record.
+// fake server's record. exit= is the first run's exit code, exits= all of
+// them in order; helper_exit= the helper's.
 #include <windows.h>
+// after windows.h
+#include <objbase.h>
+#include <oleauto.h>
 
 #include <sstream>
 #include <string>
@@ -161,8 +172,31 @@ void ReadAndClose(HWND box, const std::string& prefix, Report& report) {
   PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(ok));
 }
 
+// Starts a process from a command line; false (with the error in the report)
+// when it cannot be started.
+bool Start(const std::wstring& app, std::wstring command_line, DWORD flags,
+           PROCESS_INFORMATION* process, const std::string& what, Report& report) {
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  if (CreateProcessW(app.empty() ? nullptr : app.c_str(), command_line.data(), nullptr, nullptr,
+                     FALSE, flags, nullptr, nullptr, &startup, process)) {
+    return true;
+  }
+  report.Add(what + "start_error", std::to_string(GetLastError()));
+  return false;
+}
+
+BOOL CALLBACK FindBoxOfAny(HWND window, LPARAM parameter) {
+  auto* searches = reinterpret_cast<std::vector<Search>*>(parameter);
+  for (Search& search : *searches) {
+    if (FindBox(window, reinterpret_cast<LPARAM>(&search)) == FALSE) return FALSE;
+  }
+  return TRUE;
+}
+
 int Run(const std::wstring& request_file, const std::wstring& report_file) {
-  std::string app, command_line;
+  std::string app, helper, helper_ready;
+  std::vector<std::string> command_lines;
   DWORD timeout = 30000;
   Report report;
   std::istringstream lines(ReadWholeFile(request_file));
@@ -173,8 +207,10 @@ int Run(const std::wstring& request_file, const std::wstring& report_file) {
     if (equals == std::string::npos) continue;
     const std::string key = line.substr(0, equals), value = line.substr(equals + 1);
     if (key == "app") app = value;
-    if (key == "cmdline") command_line = value;
+    if (key == "cmdline") command_lines.push_back(value);
     if (key == "timeout") timeout = static_cast<DWORD>(std::stoul(value));
+    if (key == "helper") helper = value;
+    if (key == "helper_ready") helper_ready = value;
     if (key == "hide") {
       const std::wstring path = Wide(value);
       SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_HIDDEN);
@@ -183,42 +219,92 @@ int Run(const std::wstring& request_file, const std::wstring& report_file) {
                                    (attributes & FILE_ATTRIBUTE_HIDDEN) ? "1" : "0");
     }
   }
-  const std::wstring wide_app = Wide(app);
-  std::wstring wide_line = Wide(command_line);
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process{};
-  if (!CreateProcessW(wide_app.c_str(), wide_line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                      nullptr, &startup, &process)) {
-    report.Add("start_error", std::to_string(GetLastError()));
-    report.Save(report_file);
-    return 2;
-  }
+  if (command_lines.empty()) return 1;
   const DWORD started = GetTickCount();
+
+  // The helper first, and its word that it is ready.
+  PROCESS_INFORMATION helper_process{};
+  if (!helper.empty()) {
+    HANDLE ready = nullptr;
+    if (!helper_ready.empty()) ready = CreateEventW(nullptr, TRUE, FALSE, Wide(helper_ready).c_str());
+    if (!Start({}, Wide(helper), 0, &helper_process, "helper_", report)) {
+      if (ready != nullptr) CloseHandle(ready);
+      report.Save(report_file);
+      return 2;
+    }
+    if (ready != nullptr) {
+      const HANDLE either[] = {ready, helper_process.hProcess};
+      const DWORD woke = WaitForMultipleObjects(2, either, FALSE, 10000);
+      report.Add("helper_ready", woke == WAIT_OBJECT_0 ? "1" : "0");
+      CloseHandle(ready);
+    }
+  }
+
+  // All runs created suspended, then let go together.
+  const std::wstring wide_app = Wide(app);
+  std::vector<PROCESS_INFORMATION> runs;
+  for (std::size_t i = 0; i < command_lines.size(); ++i) {
+    PROCESS_INFORMATION process{};
+    const std::string what = i == 0 ? "" : "run" + std::to_string(i + 1) + ".";
+    if (!Start(wide_app, Wide(command_lines[i]), CREATE_SUSPENDED, &process, what, report)) {
+      for (PROCESS_INFORMATION& run : runs) TerminateProcess(run.hProcess, 98);
+      if (helper_process.hProcess != nullptr) TerminateProcess(helper_process.hProcess, 98);
+      report.Save(report_file);
+      return 2;
+    }
+    runs.push_back(process);
+  }
+  for (PROCESS_INFORMATION& run : runs) ResumeThread(run.hThread);
+
   int boxes = 0;
   bool timed_out = false;
-  while (WaitForSingleObject(process.hProcess, 50) == WAIT_TIMEOUT) {
+  std::vector<HANDLE> waiting;
+  for (PROCESS_INFORMATION& run : runs) waiting.push_back(run.hProcess);
+  while (WaitForMultipleObjects(static_cast<DWORD>(waiting.size()), waiting.data(), TRUE, 50) ==
+         WAIT_TIMEOUT) {
     if (GetTickCount() - started > timeout) {
       timed_out = true;
-      TerminateProcess(process.hProcess, 99);
-      WaitForSingleObject(process.hProcess, 5000);
+      for (PROCESS_INFORMATION& run : runs) TerminateProcess(run.hProcess, 99);
+      WaitForMultipleObjects(static_cast<DWORD>(waiting.size()), waiting.data(), TRUE, 5000);
       break;
     }
-    Search search{process.dwProcessId};
-    EnumWindows(FindBox, reinterpret_cast<LPARAM>(&search));
-    if (search.found == nullptr) continue;
+    std::vector<Search> searches;
+    for (PROCESS_INFORMATION& run : runs) searches.push_back(Search{run.dwProcessId});
+    EnumWindows(FindBoxOfAny, reinterpret_cast<LPARAM>(&searches));
+    HWND found = nullptr;
+    for (const Search& search : searches) found = found ? found : search.found;
+    if (found == nullptr) continue;
     ++boxes;
-    ReadAndClose(search.found, "box" + std::to_string(boxes) + ".", report);
+    ReadAndClose(found, "box" + std::to_string(boxes) + ".", report);
     // Wait for that box to go before looking for another.
-    for (int i = 0; i < 100 && IsWindow(search.found) && IsWindowVisible(search.found); ++i) Sleep(50);
+    for (int i = 0; i < 100 && IsWindow(found) && IsWindowVisible(found); ++i) Sleep(50);
   }
-  DWORD exit_code = 0;
-  GetExitCodeProcess(process.hProcess, &exit_code);
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
+  std::string exits;
+  for (PROCESS_INFORMATION& run : runs) {
+    DWORD exit_code = 0;
+    GetExitCodeProcess(run.hProcess, &exit_code);
+    exits += (exits.empty() ? "" : ",") + std::to_string(exit_code);
+    if (&run == &runs.front()) report.Add("exit", std::to_string(exit_code));
+    CloseHandle(run.hThread);
+    CloseHandle(run.hProcess);
+  }
+  report.Add("exits", exits);
+  report.Add("elapsed_ms", std::to_string(GetTickCount() - started));
+
+  if (helper_process.hProcess != nullptr) {
+    // The helper ends by itself; one that does not is stopped.
+    if (WaitForSingleObject(helper_process.hProcess, 20000) == WAIT_TIMEOUT) {
+      TerminateProcess(helper_process.hProcess, 99);
+      WaitForSingleObject(helper_process.hProcess, 5000);
+    }
+    DWORD exit_code = 0;
+    GetExitCodeProcess(helper_process.hProcess, &exit_code);
+    report.Add("helper_exit", std::to_string(exit_code));
+    CloseHandle(helper_process.hThread);
+    CloseHandle(helper_process.hProcess);
+  }
   report.Add("boxes", std::to_string(boxes));
   report.Add("timed_out", timed_out ? "1" : "0");
-  report.Add("exit", std::to_string(exit_code));
   return report.Save(report_file) ? 0 : 3;
 }
 
@@ -258,9 +344,39 @@ int Version(const std::wstring& executable, const std::wstring& report_file) {
   return report.Save(report_file) ? 0 : 3;
 }
 
+// A client of the automation server that keeps it running for a while.
+int Client(const std::wstring& ready_event, DWORD hold_ms) {
+  if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 2;
+  CLSID clsid;
+  IDispatch* application = nullptr;
+  HRESULT result = CLSIDFromProgID(L"Outlook.Application", &clsid);
+  if (SUCCEEDED(result)) {
+    result = CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch,
+                              reinterpret_cast<void**>(&application));
+  }
+  if (SUCCEEDED(result)) {
+    const HANDLE ready = OpenEventW(EVENT_MODIFY_STATE, FALSE, ready_event.c_str());
+    if (ready != nullptr) {
+      SetEvent(ready);
+      CloseHandle(ready);
+    }
+    // Keep answering COM while holding the object.
+    const DWORD started = GetTickCount();
+    while (GetTickCount() - started < hold_ms) {
+      MSG message;
+      while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+      Sleep(10);
+    }
+    application->Release();
+  }
+  CoUninitialize();
+  return SUCCEEDED(result) ? 0 : 2;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+  if (argc == 4 && lstrcmpW(argv[1], L"client") == 0) return Client(argv[2], _wtoi(argv[3]));
   if (argc == 4 && lstrcmpW(argv[1], L"run") == 0) return Run(argv[2], argv[3]);
   if (argc == 4 && lstrcmpW(argv[1], L"version") == 0) return Version(argv[2], argv[3]);
   return 1;
