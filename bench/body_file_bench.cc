@@ -76,7 +76,7 @@ void BM_ReadBodyFile(benchmark::State& state) {
 }
 
 // {MiB, bytes per line}: 32 and 64 MiB, 64-byte lines (over a million) and 4,094-byte lines.
-#define WRENPOST_BODY_SIZES ArgsProduct({{32, 64}, {64, 4094}})->Unit(benchmark::kMillisecond)
+#define WRENPOST_BODY_SIZES ArgsProduct({{32, 64, 128}, {64, 4094}})->Unit(benchmark::kMillisecond)
 BENCHMARK(BM_PlainRead)->WRENPOST_BODY_SIZES;
 BENCHMARK(BM_ReadBodyFile)->WRENPOST_BODY_SIZES;
 
