@@ -1,6 +1,6 @@
 # Builds the .deb from a configured build folder and checks what a user's
 # apt will see: the program in /usr/bin, the documentation, the
-# recommendations. Run as: cmake -DBUILD_DIR=... -DOUT_DIR=... -P CheckDebPackage.cmake
+# recommendations. Run as: cmake -DBUILD_DIR=... -DOUT_DIR=... -DVERSION=... -P CheckDebPackage.cmake
 find_program(DPKG_DEB dpkg-deb)
 if(NOT DPKG_DEB)
   message("dpkg-deb is not installed: nothing to check")
@@ -20,7 +20,7 @@ endif()
 execute_process(COMMAND "${DPKG_DEB}" --field ${packages} Package Version Recommends Depends
                 OUTPUT_VARIABLE fields COMMAND_ERROR_IS_FATAL ANY)
 execute_process(COMMAND "${DPKG_DEB}" --contents ${packages} OUTPUT_VARIABLE contents COMMAND_ERROR_IS_FATAL ANY)
-foreach(expected "Package: wrenpost" "Version: 1.6.0" "Recommends: thunderbird, zenity" "Depends: libc6")
+foreach(expected "Package: wrenpost" "Version: ${VERSION}" "Recommends: thunderbird, zenity" "Depends: libc6")
   string(FIND "${fields}" "${expected}" at)
   if(at EQUAL -1)
     message(FATAL_ERROR "control fields lack \"${expected}\":\n${fields}")

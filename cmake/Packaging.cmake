@@ -58,6 +58,6 @@ include(CPack)
 if(WRENPOST_TESTS AND NOT WIN32)
   add_test(NAME Packaging.DebianPackage
            COMMAND ${CMAKE_COMMAND} -DBUILD_DIR=${PROJECT_BINARY_DIR} -DOUT_DIR=${PROJECT_BINARY_DIR}/package-check
-                   -DCMAKE_CPACK_COMMAND=${CMAKE_CPACK_COMMAND} -P ${CMAKE_CURRENT_LIST_DIR}/CheckDebPackage.cmake)
+                   -DCMAKE_CPACK_COMMAND=${CMAKE_CPACK_COMMAND} -DVERSION=${PROJECT_VERSION} -P ${CMAKE_CURRENT_LIST_DIR}/CheckDebPackage.cmake)
   set_tests_properties(Packaging.DebianPackage PROPERTIES SKIP_RETURN_CODE 77)
 endif()

@@ -12,6 +12,7 @@
 #include "fuzz/fuzz_check.h"
 #include "launcher/body_file.h"
 #include "platform/posix/posix_file_system.h"
+#include "text/utf8.h"
 
 namespace wrenpost::fuzz {
 namespace {

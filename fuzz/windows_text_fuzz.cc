@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "fuzz/fuzz_check.h"
-#include "launcher/body_file.h"
 #include "options/parse_options.h"
 #include "platform/windows/command_tail.h"
-#include "platform/windows/wtf8.h"
+#include "text/utf8.h"
+#include "text/wtf8.h"
 
 namespace wrenpost::fuzz {
 namespace {

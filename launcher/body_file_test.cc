@@ -42,7 +42,19 @@ INSTANTIATE_TEST_SUITE_P(
         BodyCase{"OverlongIsNotUtf8", "\xC0\xAF", "<cp:\xC0\xAF>"},
         BodyCase{"SurrogateIsNotUtf8", "\xED\xA0\x80", "<cp:\xED\xA0\x80>"},
         BodyCase{"TruncatedSequenceIsNotUtf8", "abc\xC5", "<cp:abc\xC5>"},
-        BodyCase{"NulBytesKept", std::string("a\0b", 3), std::string("a\0b", 3)}),
+        BodyCase{"NulBytesKept", std::string("a\0b", 3), std::string("a\0b", 3)},
+        // "Unicode" files: UTF-16 after its byte-order mark, lines joined on
+        // the decoded characters.
+        BodyCase{"Utf16LittleEndian", std::string("\xFF\xFE\x41\x01\xF3\x00" "d\0z\1\r\0\n\0x\0", 16),
+                 "Łódźx"},
+        BodyCase{"Utf16BigEndian", std::string("\xFE\xFF\x01\x41\0\r\0b\0\n\xD8\x3D\xDE\x00", 14),
+                 "Łb\n\xF0\x9F\x98\x80"},
+        // 0D 0A inside one code unit (U+0A0D) is a character, not a line break.
+        BodyCase{"Utf16CrLfBytesInsideACodeUnit", std::string("\xFF\xFE\x0D\x0A", 4), "\xE0\xA8\x8D"},
+        BodyCase{"Utf16OddFinalByte", std::string("\xFF\xFE" "a\0b", 5), "a\xEF\xBF\xBD"},
+        BodyCase{"Utf16LoneSurrogates", std::string("\xFF\xFE\x00\xD8" "a\0\x00\xDC", 8),
+                 "\xEF\xBF\xBD" "a\xEF\xBF\xBD"},
+        BodyCase{"Utf16MarkOnly", "\xFE\xFF", ""}),
     [](const ::testing::TestParamInfo<BodyCase>& info) { return std::string(info.param.name); });
 
 TEST(ReadBodyFile, MissingFileGivesEmptyBodyWithoutReading) {
@@ -56,16 +68,6 @@ TEST(ReadBodyFile, ReadFailureRaises) {
   files.Add("b.txt", "x");
   files.Fail("read", RunError(70, "Permission denied"));
   EXPECT_THROW(ReadBodyFile(files, "b.txt"), RunError);
-}
-
-TEST(IsValidUtf8, AcceptsTheWholeRangeAndRejectsWhatIsNotUtf8) {
-  EXPECT_TRUE(IsValidUtf8("plain ascii text, longer than eight bytes"));
-  EXPECT_TRUE(IsValidUtf8("\xF4\x8F\xBF\xBF"));   // U+10FFFF
-  EXPECT_TRUE(IsValidUtf8("\xEF\xBF\xBD"));       // U+FFFD
-  EXPECT_FALSE(IsValidUtf8("\xF4\x90\x80\x80"));  // past U+10FFFF
-  EXPECT_FALSE(IsValidUtf8("\xE0\x80\x80"));      // overlong
-  EXPECT_FALSE(IsValidUtf8("\x80"));              // lone continuation
-  EXPECT_FALSE(IsValidUtf8("12345678\xC5"));      // cut short after an ASCII run
 }
 
 }  // namespace

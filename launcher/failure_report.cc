@@ -12,11 +12,11 @@ std::string FailureBoxText(std::int32_t number, const std::string& description) 
   // (0x800A011F and the like); narrowing them to 16 bits could turn one into
   // 287 or 429 and show the wrong advice, so they take the generic text.
   switch (number) {
-    case 287:
+    case errors::kMessageRefused:
       return std::string(kCannotCreate) +
              "\r\nPrawdopodobna przyczyna to wyłączony program MS Outlook lub problem z "
              "dostępem do domyślnego konta pocztowego.";
-    case 429:
+    case errors::kCannotCreateObject:
       return std::string(kCannotCreate) + "\r\nSprawdź, czy program jest zainstalowany w systemie!";
     default:
       return "Wystąpił błąd:\r\n" + description;

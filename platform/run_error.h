@@ -7,11 +7,14 @@
 #include <string>
 #include <utility>
 
+#include "platform/error_numbers.h"
+
 namespace wrenpost {
 
 struct RunError : std::exception {
   RunError(std::int32_t number_in, std::string description_in)
       : number(number_in), description(std::move(description_in)) {}
+  explicit RunError(const KnownError& known) : RunError(known.number, std::string(known.description)) {}
 
   const char* what() const noexcept override { return description.c_str(); }
 

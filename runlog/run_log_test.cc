@@ -22,7 +22,7 @@ struct HeaderTest : ::testing::Test {
 TEST_F(HeaderTest, WritesTheFourEntries) {
   const std::string expected = "\r\n\r\n" + std::string(55, '-') +
                                "\r\n"
-                               "\r\nC:\\Narzędzia\\Wrenpost.exe (1.6.0)\r\n"
+                               "\r\nC:\\Narzędzia\\Wrenpost.exe (" WRENPOST_VERSION_TEXT ")\r\n"
                                "2014-3-05, 09:07:03, użytkownik = anna, komputer = BIURO-7\r\n";
   EXPECT_EQ(WriteHeader(), expected);
 }

@@ -11,6 +11,7 @@
 #include "platform/platform.h"
 #include "platform/run_error.h"
 #include "platform/fake/fake_automation.h"
+#include "wrenpost_version.h"
 
 namespace wrenpost {
 
@@ -29,12 +30,17 @@ class FakeFileSystem final : public FileSystem {
   bool Has(const std::string& path) const { return files_.count(path) > 0; }
   const std::string& Content(const std::string& path) const { return files_.at(path).bytes; }
 
+  std::string working_folder;  // empty: FullPath gives every path as written
+
   // Makes every later call of that kind raise `error` ("exists", "read", "remove", "append").
   void Fail(const std::string& operation, RunError error) { failures_.insert_or_assign(operation, error); }
 
   bool FileExists(const std::string& path) override;
   std::string ReadBytes(const std::string& path) override;
   void RemoveFile(const std::string& path) override;
+  // `working_folder` + "\\" + path for a relative path when a working folder
+  // is set; else `path` as it is.
+  std::string FullPath(const std::string& path) override;
   void AppendText(const std::string& path, std::string_view text) override;
   // Marks every byte it decodes, so tests can tell which decoding ran: "<cp:...>".
   std::string DecodeLegacyText(std::string_view bytes) override;
@@ -68,7 +74,7 @@ class FakeProcess final : public Process {
   std::string command_text;
   std::string executable_path = "C:\\Narzędzia\\Wrenpost.exe";
   char separator = '\\';
-  VersionTriple version{1, 6, 0};
+  VersionTriple version{WRENPOST_VERSION_MAJOR, WRENPOST_VERSION_MINOR, WRENPOST_VERSION_PATCH};
 
   std::string CommandText() override { return command_text; }
   std::string ExecutablePath() override { return executable_path; }

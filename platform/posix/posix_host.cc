@@ -9,10 +9,7 @@
 #include <ctime>
 
 #include "platform/posix/posix_error.h"
-
-#ifndef WRENPOST_VERSION_MAJOR
-#error "the build defines the program version"
-#endif
+#include "wrenpost_version.h"
 
 namespace wrenpost {
 namespace {

@@ -19,7 +19,9 @@ namespace wrenpost {
 
 // Everything a new message has been given so far.
 struct ComposeDraft {
-  std::vector<std::string> recipients;
+  std::vector<std::string> recipients;      // Type 1 (to), the default
+  std::vector<std::string> cc_recipients;   // Type 2
+  std::vector<std::string> bcc_recipients;  // Type 3
   std::optional<std::string> subject;
   std::optional<std::string> body;  // the last of `Body` and `HtmlBody` set
   BodyFormat format = BodyFormat::kText;
@@ -38,10 +40,5 @@ std::unique_ptr<AutomationObject> CreateThunderbirdApplication(ComposeOpener ope
 // The real opener: the body into a private temporary file, then
 // `thunderbird -compose <fields>` started from `thunderbird_path`, not waited for.
 ComposeOpener ThunderbirdOpener(std::string thunderbird_path);
-
-// Automation error numbers the component raises, as a script host numbers them.
-inline constexpr std::int32_t kInvalidCall = 5;
-inline constexpr std::int32_t kTypeMismatch = 13;
-inline constexpr std::int32_t kUnknownMember = 438;
 
 }  // namespace wrenpost

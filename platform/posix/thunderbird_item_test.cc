@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
 
 #include "platform/run_error.h"
 
@@ -31,9 +32,13 @@ struct ThunderbirdItemTest : ::testing::Test {
     const AutomationArgument mail = std::int16_t{0};
     return application->CallMethod("CreateItem", {&mail, 1});
   }
-  static void Add(AutomationObject& item, std::string_view collection, const std::string& value) {
+  // Adds to a collection; a recipient's Type is set when one is given.
+  static void Add(AutomationObject& item, std::string_view collection, const std::string& value,
+                  std::optional<std::int32_t> type = std::nullopt) {
     const AutomationArgument argument = value;
-    EXPECT_EQ(item.GetProperty(collection)->CallMethod("Add", {&argument, 1}), nullptr);
+    auto added = item.GetProperty(collection)->CallMethod("Add", {&argument, 1});
+    EXPECT_EQ(added != nullptr, collection == "Recipients") << "what Add answers for " << collection;
+    if (type) added->PutProperty("Type", *type);
   }
   static std::int32_t ErrorNumber(const std::function<void()>& call) {
     try {
@@ -54,7 +59,10 @@ TEST_F(ThunderbirdItemTest, CollectsEverythingAndOpensOnceWhenReleasedAfterDispl
   Add(*item, "Attachments", "a.pdf");
   item->CallMethod("Display", {});
   Add(*item, "Recipients", "anna");
+  Add(*item, "Recipients", "szef", 3);
   Add(*item, "Recipients", "");
+  Add(*item, "Recipients", "ksiegowa", 2);
+  Add(*item, "Recipients", "jan", 1);
   EXPECT_TRUE(opened.empty()) << "Thunderbird takes all fields at once: nothing opens before the release";
 
   item->Release();
@@ -65,7 +73,9 @@ TEST_F(ThunderbirdItemTest, CollectsEverythingAndOpensOnceWhenReleasedAfterDispl
   EXPECT_EQ(draft.body, "<b>x</b>");
   EXPECT_EQ(draft.format, BodyFormat::kHtml);
   EXPECT_THAT(draft.attachment_paths, ElementsAre((dir / "a.pdf").string()));
-  EXPECT_THAT(draft.recipients, ElementsAre("anna", ""));
+  EXPECT_THAT(draft.recipients, ElementsAre("anna", "", "jan"));
+  EXPECT_THAT(draft.cc_recipients, ElementsAre("ksiegowa"));
+  EXPECT_THAT(draft.bcc_recipients, ElementsAre("szef"));
 }
 
 TEST_F(ThunderbirdItemTest, AnItemNeverDisplayedOpensNothing) {
@@ -102,18 +112,22 @@ TEST_F(ThunderbirdItemTest, WrongMembersAndArgumentsRaiseNumberedErrors) {
   const AutomationArgument number = std::int16_t{1};
   const AutomationArgument no_match = std::string("*.brak");
   const std::vector<std::pair<std::function<void()>, std::int32_t>> cases = {
-      {[&] { item->PutProperty("To", text); }, kUnknownMember},
-      {[&] { item->GetProperty("Body"); }, kUnknownMember},
-      {[&] { item->CallMethod("Send", {}); }, kUnknownMember},
-      {[&] { item->PutProperty("Subject", number); }, kTypeMismatch},
-      {[&] { item->CallMethod("Display", {&text, 1}); }, kInvalidCall},
-      {[&] { item->GetProperty("Recipients")->CallMethod("Add", {}); }, kInvalidCall},
-      {[&] { item->GetProperty("Recipients")->CallMethod("Remove", {&text, 1}); }, kUnknownMember},
-      {[&] { item->GetProperty("Attachments")->CallMethod("Add", {&number, 1}); }, kTypeMismatch},
+      {[&] { item->PutProperty("To", text); }, errors::kUnknownMember},
+      {[&] { item->GetProperty("Body"); }, errors::kUnknownMember},
+      {[&] { item->CallMethod("Send", {}); }, errors::kUnknownMember},
+      {[&] { item->PutProperty("Subject", number); }, errors::kTypeMismatch},
+      {[&] { item->CallMethod("Display", {&text, 1}); }, errors::kInvalidCall},
+      {[&] { item->GetProperty("Recipients")->CallMethod("Add", {}); }, errors::kInvalidCall},
+      {[&] { item->GetProperty("Recipients")->CallMethod("Remove", {&text, 1}); }, errors::kUnknownMember},
+      {[&] { item->GetProperty("Attachments")->CallMethod("Add", {&number, 1}); }, errors::kTypeMismatch},
       {[&] { item->GetProperty("Attachments")->CallMethod("Add", {&no_match, 1}); }, ENOENT},
-      {[&] { application->CallMethod("CreateItem", {&number, 1}); }, kInvalidCall},
-      {[&] { application->CallMethod("CreateItem", {&text, 1}); }, kInvalidCall},
-      {[&] { application->GetProperty("Session"); }, kUnknownMember},
+      {[&] { application->CallMethod("CreateItem", {&number, 1}); }, errors::kInvalidCall},
+      {[&] { application->CallMethod("CreateItem", {&text, 1}); }, errors::kInvalidCall},
+      {[&] { application->GetProperty("Session"); }, errors::kUnknownMember},
+      {[&] { item->GetProperty("Recipients")->CallMethod("Add", {&text, 1})->PutProperty("Type", std::int32_t{4}); },
+       errors::kInvalidCall},
+      {[&] { item->GetProperty("Recipients")->CallMethod("Add", {&text, 1})->PutProperty("Type", text); },
+       errors::kTypeMismatch},
   };
   for (std::size_t i = 0; i < cases.size(); ++i) {
     EXPECT_EQ(ErrorNumber(cases[i].first), cases[i].second) << "case " << i;

@@ -5,7 +5,8 @@
 #include <cstdint>
 
 #include "platform/run_error.h"
-#include "platform/windows/wtf8.h"
+#include "platform/windows/automation_error.h"
+#include "text/wtf8.h"
 
 namespace wrenpost {
 
@@ -34,7 +35,9 @@ std::string SystemMessage(unsigned long code) {
   return Narrow(text);
 }
 
-void ThrowWin32Error(unsigned long code, std::string_view path) {
+namespace {
+
+[[noreturn]] void ThrowSystemError(std::int32_t number, unsigned long code, std::string_view path) {
   std::string text = SystemMessage(code);
   if (text.empty()) text = "Błąd systemu " + std::to_string(code) + ".";
   if (!path.empty()) {
@@ -42,7 +45,17 @@ void ThrowWin32Error(unsigned long code, std::string_view path) {
     if (text.ends_with('.')) text.pop_back();
     text.append(": ").append(path);
   }
-  throw RunError(static_cast<std::int32_t>(code), std::move(text));
+  throw RunError(number, std::move(text));
+}
+
+}  // namespace
+
+void ThrowWin32Error(unsigned long code, std::string_view path) {
+  ThrowSystemError(static_cast<std::int32_t>(code), code, path);
+}
+
+void ThrowFileError(unsigned long code, std::string_view path) {
+  ThrowSystemError(FileErrorNumber(static_cast<std::uint32_t>(code)), code, path);
 }
 
 }  // namespace wrenpost

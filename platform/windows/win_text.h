@@ -18,4 +18,8 @@ std::string SystemMessage(unsigned long code);
 // followed by the path it concerns, if any.
 [[noreturn]] void ThrowWin32Error(unsigned long code, std::string_view path = {});
 
+// The same for a failed file operation, numbered as the callers' runtime
+// numbers file errors (53 file not found, 70 permission denied, ...).
+[[noreturn]] void ThrowFileError(unsigned long code, std::string_view path);
+
 }  // namespace wrenpost

@@ -10,6 +10,7 @@
 #include <regex>
 
 #include "tests/e2e/e2e_harness.h"
+#include "wrenpost_version.h"
 
 namespace wrenpost::e2e {
 namespace {
@@ -37,7 +38,7 @@ std::string StableLog(const fs::path& path) {
 
 std::string Header(const fs::path& program) {
   return "\r\n\r\n" + std::string(55, '-') + "\r\n\r\n" + program.parent_path().string() + "/" +
-         program.stem().string() + ".exe (1.6.0)\r\n<date>, użytkownik = " + UserName() +
+         program.stem().string() + ".exe (" WRENPOST_VERSION_TEXT ")\r\n<date>, użytkownik = " + UserName() +
          ", komputer = " + HostName() + "\r\n";
 }
 
@@ -80,7 +81,7 @@ TEST_F(PosixEndToEnd, RenamedProgramKeepsItsLogName) {
   const fs::path renamed = sandbox.InstallProgram("poczta.bin");
   RunProgram(renamed, {});
   EXPECT_THAT(StableLog(log), StartsWith(Header(renamed)));
-  EXPECT_THAT(ReadFile(log), HasSubstr("/poczta.exe (1.6.0)\r\n"));
+  EXPECT_THAT(ReadFile(log), HasSubstr("/poczta.exe (" WRENPOST_VERSION_TEXT ")\r\n"));
   EXPECT_FALSE(fs::exists(sandbox / "poczta.log"));
 }
 

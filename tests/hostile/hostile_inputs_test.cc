@@ -11,6 +11,7 @@
 
 #include "tests/e2e/compose_decoder.h"
 #include "tests/hostile/hostile_support.h"
+#include "wrenpost_version.h"
 
 namespace wrenpost::hostile {
 namespace {
@@ -287,7 +288,7 @@ TEST_F(HostileInputs, ProgramInALongPolishFolder) {
   const RunResult run = e2e::RunProgram(moved, {"-subject", "x"}, Options());
   EXPECT_EQ(run.exit_code, 0) << run.std_err;
   const std::string log = ReadFile(folder / "Wrenpost.log");
-  EXPECT_THAT(log, HasSubstr("\r\n\r\n" + moved.string() + ".exe (1.6.0)\r\n"));
+  EXPECT_THAT(log, HasSubstr("\r\n\r\n" + moved.string() + ".exe (" WRENPOST_VERSION_TEXT ")\r\n"));
   EXPECT_THAT(log, EndsWith("Koniec programu.\r\n"));
 }
 

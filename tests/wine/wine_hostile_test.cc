@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "wine_session.h"
+#include "wrenpost_version.h"
 
 namespace wrenpost::wine_test {
 namespace {
@@ -95,7 +96,7 @@ TEST_F(WineHostile, EightRunsAtOnceLoseNothingAndKeepEachRunsOrder) {
   const std::regex missing(R"(Plik brak-(\d)-(\d+)-(p*) nie istnieje!)");
   const std::regex recipient(R"(Dodanie adresata: (\d)-(\d+)@x\.pl)");
   const std::regex subject(R"(Dodanie tematu: run-(\d))");
-  const std::string program_line = c.ExeWinPath() + " (1.6.0)";
+  const std::string program_line = c.ExeWinPath() + " (" WRENPOST_VERSION_TEXT ")";
   std::map<std::string, int> fixed_lines;
   std::vector<int> next_missing(kRuns, 0), next_recipient(kRuns, 0), subjects(kRuns, 0);
   Lines unknown;

@@ -13,7 +13,8 @@
 #include <stdexcept>
 #include <thread>
 
-#include "platform/cp1250.h"
+#include "text/cp1250.h"
+#include "wrenpost_version.h"
 
 extern char** environ;
 
@@ -240,7 +241,7 @@ std::string WineCase::LogAt(const std::string& file) const {
 }
 
 std::string ExpectedHeader(const std::string& exe_win_path) {
-  return "\r\n\r\n" + std::string(55, '-') + "\r\n\r\n" + exe_win_path + " (1.6.0)\r\n<date line>\r\n";
+  return "\r\n\r\n" + std::string(55, '-') + "\r\n\r\n" + exe_win_path + " (" WRENPOST_VERSION_TEXT ")\r\n<date line>\r\n";
 }
 
 std::string ToCp1250(const std::string& utf8) {

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/windows/wtf8.h"
+#include "text/wtf8.h"
 
 namespace wrenpost::wine_test {
 

@@ -1,5 +1,6 @@
-// Owners of the COM resources the automation uses: every BSTR, VARIANT and
-// EXCEPINFO is freed on every path. Interface pointers are held in WRL's
+// Owners of the Windows resources the program uses: kernel handles, find
+// handles, and the COM apartment, BSTR, VARIANT and EXCEPINFO of the
+// automation, each freed on every path. Interface pointers are held in WRL's
 // ComPtr.
 #pragma once
 
@@ -11,6 +12,55 @@
 #include <utility>
 
 namespace wrenpost {
+
+// A kernel handle (file, process, event); invalid as INVALID_HANDLE_VALUE or null.
+class UniqueHandle {
+ public:
+  explicit UniqueHandle(HANDLE handle = nullptr) : handle_(handle) {}
+  ~UniqueHandle() { reset(); }
+  UniqueHandle(const UniqueHandle&) = delete;
+  UniqueHandle& operator=(const UniqueHandle&) = delete;
+  bool valid() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
+  HANDLE get() const { return handle_; }
+  void reset(HANDLE handle = nullptr) {
+    if (valid()) CloseHandle(handle_);
+    handle_ = handle;
+  }
+
+ private:
+  HANDLE handle_;
+};
+
+// A directory search of FindFirstFileW.
+class UniqueFind {
+ public:
+  explicit UniqueFind(HANDLE handle) : handle_(handle) {}
+  ~UniqueFind() {
+    if (valid()) FindClose(handle_);
+  }
+  UniqueFind(const UniqueFind&) = delete;
+  UniqueFind& operator=(const UniqueFind&) = delete;
+  bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
+  HANDLE get() const { return handle_; }
+
+ private:
+  HANDLE handle_;
+};
+
+// A window of the program's own, destroyed with its owner.
+class UniqueWindow {
+ public:
+  explicit UniqueWindow(HWND window) : window_(window) {}
+  ~UniqueWindow() {
+    if (window_ != nullptr) DestroyWindow(window_);
+  }
+  UniqueWindow(const UniqueWindow&) = delete;
+  UniqueWindow& operator=(const UniqueWindow&) = delete;
+  HWND get() const { return window_; }
+
+ private:
+  HWND window_;
+};
 
 class UniqueBstr {
  public:
@@ -65,7 +115,8 @@ class UniqueExcepInfo {
 };
 
 // The thread's single-threaded apartment, entered at the start of the run and
-// left at its end, after every interface pointer has been released.
+// left at its end, after every interface pointer has been released. A failed
+// entry is kept, to be reported when the mail client is first asked for.
 class ComApartment {
  public:
   ComApartment() : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
@@ -74,6 +125,8 @@ class ComApartment {
   }
   ComApartment(const ComApartment&) = delete;
   ComApartment& operator=(const ComApartment&) = delete;
+
+  HRESULT result() const { return result_; }
 
  private:
   HRESULT result_;

@@ -1,6 +1,8 @@
-#include "platform/windows/wtf8.h"
+#include "text/wtf8.h"
 
 #include <cstdint>
+
+#include "text/utf8.h"
 
 namespace wrenpost {
 namespace {
@@ -9,24 +11,6 @@ constexpr char16_t kReplacement = u'\uFFFD';
 
 bool IsHighSurrogate(std::uint32_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
 bool IsLowSurrogate(std::uint32_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
-
-void AppendCodePoint(std::uint32_t code, std::string& out) {
-  if (code < 0x80) {
-    out += static_cast<char>(code);
-  } else if (code < 0x800) {
-    out += static_cast<char>(0xC0 | (code >> 6));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else if (code < 0x10000) {
-    out += static_cast<char>(0xE0 | (code >> 12));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (code >> 18));
-    out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  }
-}
 
 void AppendUtf16(std::uint32_t code, std::u16string& out) {
   if (code < 0x10000) {
@@ -49,7 +33,7 @@ std::string Utf16ToWtf8(std::u16string_view text) {
       code = 0x10000 + ((code - 0xD800) << 10) + (text[i + 1] - 0xDC00);
       ++i;
     }
-    AppendCodePoint(code, out);  // a lone surrogate takes the three-byte form
+    AppendUtf8(code, out);  // a lone surrogate takes the three-byte form
   }
   return out;
 }

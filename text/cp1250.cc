@@ -1,7 +1,9 @@
-#include "platform/cp1250.h"
+#include "text/cp1250.h"
 
 #include <array>
 #include <cstdint>
+
+#include "text/utf8.h"
 
 namespace wrenpost {
 namespace {
@@ -27,19 +29,6 @@ constexpr std::array<std::uint16_t, 128> kUpperHalf = {
     0x0111, 0x0144, 0x0148, 0x00F3, 0x00F4, 0x0151, 0x00F6, 0x00F7,
     0x0159, 0x016F, 0x00FA, 0x0171, 0x00FC, 0x00FD, 0x0163, 0x02D9,
 };
-
-void AppendUtf8(std::uint32_t code_point, std::string& out) {
-  if (code_point < 0x80) {
-    out += static_cast<char>(code_point);
-  } else if (code_point < 0x800) {
-    out += static_cast<char>(0xC0 | (code_point >> 6));
-    out += static_cast<char>(0x80 | (code_point & 0x3F));
-  } else {
-    out += static_cast<char>(0xE0 | (code_point >> 12));
-    out += static_cast<char>(0x80 | ((code_point >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code_point & 0x3F));
-  }
-}
 
 }  // namespace
 

@@ -1,4 +1,4 @@
-#include "platform/cp1250.h"
+#include "text/cp1250.h"
 
 #include <gtest/gtest.h>
 
