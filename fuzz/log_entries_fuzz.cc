@@ -27,6 +27,7 @@ class RecordingFiles final : public FileSystem {
   bool FileExists(const std::string&) override { return false; }
   std::string ReadBytes(const std::string&) override { return {}; }
   void RemoveFile(const std::string&) override {}
+  std::string FullPath(const std::string& path) override { return path; }
   void AppendText(const std::string& path, std::string_view text) override {
     if (failing) throw RunError(32, "plik jest używany przez inny proces");
     appends.push_back({path, std::string(text)});

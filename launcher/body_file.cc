@@ -1,13 +1,16 @@
 #include "launcher/body_file.h"
 
-#include <algorithm>
-#include <cstdint>
 #include <cstring>
+
+#include "text/utf16.h"
+#include "text/utf8.h"
 
 namespace wrenpost {
 namespace {
 
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+constexpr std::string_view kUtf16LeBom = "\xFF\xFE";
+constexpr std::string_view kUtf16BeBom = "\xFE\xFF";
 
 // Drops every CR, and the LF right after one, in place: the file's lines run
 // together, while a lone LF is no line end and stays. Whole lines move at
@@ -30,75 +33,19 @@ void JoinLines(std::string& text) {
   text.resize(static_cast<std::size_t>(out - begin));
 }
 
-// Replaces every ill-formed sequence with U+FFFD, so that a file that declared
-// itself UTF-8 never hands on broken text.
-std::string RepairUtf8(std::string_view bytes) {
-  std::string result;
-  result.reserve(bytes.size());
-  while (!bytes.empty()) {
-    std::size_t good = 0;
-    // Find the longest valid prefix cheaply, one sequence at a time.
-    while (good < bytes.size()) {
-      const auto lead = static_cast<unsigned char>(bytes[good]);
-      std::size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
-      if (good + length > bytes.size() || !IsValidUtf8(bytes.substr(good, length))) break;
-      good += length;
-    }
-    result.append(bytes.substr(0, good));
-    bytes.remove_prefix(good);
-    if (!bytes.empty()) {
-      result.append("\xEF\xBF\xBD");
-      bytes.remove_prefix(1);
-    }
-  }
-  return result;
-}
-
 }  // namespace
 
-bool IsValidUtf8(std::string_view bytes) noexcept {
-  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-  const auto* const end = p + bytes.size();
-  while (p < end) {
-    // Plain ASCII runs are the common case; skip them eight bytes at a time.
-    while (end - p >= 8) {
-      std::uint64_t chunk;
-      std::copy(p, p + 8, reinterpret_cast<unsigned char*>(&chunk));
-      if (chunk & 0x8080808080808080ULL) break;
-      p += 8;
-    }
-    if (p == end) break;
-    const unsigned char lead = *p;
-    if (lead < 0x80) {
-      ++p;
-      continue;
-    }
-    std::size_t length;
-    unsigned char low = 0x80, high = 0xBF;  // range of the second byte
-    if (lead >= 0xC2 && lead <= 0xDF) {
-      length = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-      length = 3;
-      if (lead == 0xE0) low = 0xA0;   // no overlongs
-      if (lead == 0xED) high = 0x9F;  // no surrogates
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-      length = 4;
-      if (lead == 0xF0) low = 0x90;
-      if (lead == 0xF4) high = 0x8F;  // nothing past U+10FFFF
-    } else {
-      return false;
-    }
-    if (static_cast<std::size_t>(end - p) < length) return false;
-    if (p[1] < low || p[1] > high) return false;
-    for (std::size_t i = 2; i < length; ++i) {
-      if (p[i] < 0x80 || p[i] > 0xBF) return false;
-    }
-    p += length;
-  }
-  return true;
-}
-
 std::string DecodeBodyText(std::string bytes, FileSystem& files) {
+  // "Unicode" files (Notepad, .NET): decoded first, then joined, so that a CR
+  // or LF is a whole code unit and never half of one.
+  for (const auto& [mark, order] : {std::pair{kUtf16LeBom, ByteOrder::kLittleEndian},
+                                    std::pair{kUtf16BeBom, ByteOrder::kBigEndian}}) {
+    if (std::string_view(bytes).starts_with(mark)) {
+      std::string text = Utf16BytesToUtf8(std::string_view(bytes).substr(mark.size()), order);
+      JoinLines(text);
+      return text;
+    }
+  }
   const bool marked_utf8 = std::string_view(bytes).starts_with(kUtf8Bom);
   if (marked_utf8) bytes.erase(0, kUtf8Bom.size());
   // The encoding is judged on the bytes as they stand: joining first could

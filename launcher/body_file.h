@@ -12,12 +12,10 @@ namespace wrenpost {
 // lone LF stays in the text). Raises RunError when the file cannot be read.
 std::string ReadBodyFile(FileSystem& files, const std::string& path);
 
-// The text of a body file's bytes: UTF-8 when they start with its byte-order
-// mark (dropped) or are valid UTF-8, else the system's legacy code page.
-// Line terminators as in ReadBodyFile.
+// The text of a body file's bytes: UTF-16 LE or BE after the byte-order mark
+// FF FE or FE FF (dropped); UTF-8 after its byte-order mark (dropped) or when
+// the bytes are valid UTF-8; else the system's legacy code page. Line
+// terminators as in ReadBodyFile, judged on the decoded characters.
 std::string DecodeBodyText(std::string bytes, FileSystem& files);
-
-// Whether `bytes` is well-formed UTF-8 (no overlongs, surrogates or values past U+10FFFF).
-bool IsValidUtf8(std::string_view bytes) noexcept;
 
 }  // namespace wrenpost

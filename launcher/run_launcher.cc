@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <new>
+#include <optional>
 #include <string>
 
 #include "launcher/body_file.h"
@@ -14,11 +15,10 @@ namespace {
 
 using Handle = std::unique_ptr<AutomationObject>;
 
-// VB-style numbers for failures that are not the platform's own.
-constexpr std::int32_t kOutOfMemory = 7;
-constexpr std::int32_t kInternalError = 51;
-
 constexpr std::int16_t kMailItem = 0;  // CreateItem's kind for a mail message
+// A recipient's Type: a copy (Cc) or a blind copy (Bcc).
+constexpr std::int32_t kCopyRecipient = 2;
+constexpr std::int32_t kBlindCopyRecipient = 3;
 
 void Release(Handle& handle) {
   if (!handle) return;
@@ -26,22 +26,45 @@ void Release(Handle& handle) {
   released->Release();
 }
 
-// Adds one element to a collection property (`Attachments`, `Recipients`).
-void AddTo(AutomationObject& item, std::string_view collection, const std::string& element) {
-  Handle list = item.GetProperty(collection);
-  const AutomationArgument argument = element;
-  list->CallMethod("Add", {&argument, 1});  // the added object itself is not needed
-}
-
+// What the run holds of the mail client, let go of in reverse order: the
+// collections, the item, then the application.
 struct Handles {
-  Handle client;  // the mail client's application object
-  Handle item;    // the new message
+  Handle client;       // the mail client's application object
+  Handle item;         // the new message
+  Handle attachments;  // its `Attachments`, fetched once for all files
+  Handle recipients;   // its `Recipients`, fetched once for all addresses
 
   void ReleaseAll() {
-    Release(item);  // the item first, then the application
+    Release(attachments);
+    Release(recipients);
+    Release(item);
     Release(client);
   }
 };
+
+// The collection `member` of the item, fetched the first time it is needed.
+AutomationObject& Collection(Handles& handles, Handle& collection, std::string_view member) {
+  if (!collection) collection = handles.item->GetProperty(member);
+  return *collection;
+}
+
+Handle Add(AutomationObject& collection, const std::string& element) {
+  const AutomationArgument argument = element;
+  return collection.CallMethod("Add", {&argument, 1});
+}
+
+// Adds the copy or blind-copy recipients: each one is added, then its Type set.
+void AddCopies(const TextList& addresses, std::string_view lead_in, std::int32_t type,
+               const RunLog& log, Handles& handles) {
+  if (CountItems(addresses) == 0) return;
+  for (const std::string& address : *addresses) {
+    log.WriteLogLine(lead_in, address);
+    Handle recipient = Add(Collection(handles, handles.recipients, "Recipients"), address);
+    if (!recipient) throw RunError(errors::kInternalError, "Recipients.Add nie zwróciło adresata.");
+    recipient->PutProperty("Type", AutomationArgument(type));
+    Release(recipient);
+  }
+}
 
 void FillAndShow(const Platform& platform, const RunLog& log, Handles& handles) {
   const std::string command_text = platform.process.CommandText();
@@ -60,7 +83,7 @@ void FillAndShow(const Platform& platform, const RunLog& log, Handles& handles) 
   handles.client = platform.automation.CreateObject("Outlook.Application");
   const AutomationArgument kind = kMailItem;
   handles.item = handles.client->CallMethod("CreateItem", {&kind, 1});
-  if (!handles.item) throw RunError(kInternalError, "CreateItem nie zwróciło wiadomości.");
+  if (!handles.item) throw RunError(errors::kInternalError, "CreateItem nie zwróciło wiadomości.");
   AutomationObject& item = *handles.item;
 
   if (!request.subject.empty()) {
@@ -80,11 +103,14 @@ void FillAndShow(const Platform& platform, const RunLog& log, Handles& handles) 
     for (const std::string& path : *request.attachments) {
       if (platform.files.FileExists(path)) {
         log.WriteLogLine("Dodanie załącznika: ", path);
-        AddTo(item, "Attachments", path);
+        // The mail client opens the file from its own current folder: it is
+        // handed the full path of what was found here.
+        Add(Collection(handles, handles.attachments, "Attachments"), platform.files.FullPath(path));
       } else {
         log.WriteLogLine("Plik " + path + " nie istnieje!");
       }
     }
+    Release(handles.attachments);
   }
   log.WriteLogLine("Wyświetlenie okna nowej wiadomości.");
   item.CallMethod("Display", {});
@@ -92,38 +118,51 @@ void FillAndShow(const Platform& platform, const RunLog& log, Handles& handles) 
   if (CountItems(request.recipients) > 0) {
     for (const std::string& address : *request.recipients) {
       log.WriteLogLine("Dodanie adresata: ", address);
-      AddTo(item, "Recipients", address);
+      Add(Collection(handles, handles.recipients, "Recipients"), address);
     }
   }
+  AddCopies(request.cc_recipients, "Dodanie adresata DW: ", kCopyRecipient, log, handles);
+  AddCopies(request.bcc_recipients, "Dodanie adresata UDW: ", kBlindCopyRecipient, log, handles);
   handles.ReleaseAll();
+}
+
+// Runs `step` and hands back whatever it raised as the error the failure
+// report shows: out of memory as error 7, anything else unforeseen as 51.
+template <typename Step>
+std::optional<RunError> Guarded(Step&& step) {
+  try {
+    step();
+    return std::nullopt;
+  } catch (const RunError& error) {
+    return error;
+  } catch (const std::bad_alloc&) {
+    return RunError(errors::kOutOfMemory);
+  } catch (const std::exception& error) {
+    return RunError(errors::kInternalError, error.what());
+  } catch (...) {
+    return RunError(errors::kInternalError, "Nieznany błąd.");
+  }
 }
 
 }  // namespace
 
 int RunLauncher(const Platform& platform) {
-  const HostIdentity identity = QueryHostIdentity(platform.process);
-  const RunLog log(platform.files, LogPath(identity));
+  RunLog log(platform.files, {});  // nowhere to write until the program's folder is known
   Handles handles;
-  RunError failure(0, {});
-  try {
+  const std::optional<RunError> failure = Guarded([&] {
+    const HostIdentity identity = QueryHostIdentity(platform.process);
+    log = RunLog(platform.files, LogPath(identity));
     WriteRunHeader(log, identity, platform.clock, platform.names);
     FillAndShow(platform, log, handles);
     log.WriteLogLine("Koniec programu.");
-    return kExitSuccess;
-  } catch (const RunError& error) {
-    failure = error;
-  } catch (const std::bad_alloc&) {
-    failure = RunError(kOutOfMemory, "Za mało pamięci.");
-  } catch (const std::exception& error) {
-    failure = RunError(kInternalError, error.what());
-  }
-  ReportFailure(failure, log, platform.warning_box);
-  // A shown compose window stays open; only the handles go.
-  try {
-    handles.ReleaseAll();
-  } catch (const RunError& error) {
-    ReportFailure(error, log, platform.warning_box);
-  } catch (...) {
+  });
+  if (!failure) return kExitSuccess;
+
+  ReportFailure(*failure, log, platform.warning_box);
+  // A shown compose window stays open; only the handles go. A component that
+  // acts when it is released can still fail here, and is reported too.
+  if (const std::optional<RunError> release_failure = Guarded([&] { handles.ReleaseAll(); })) {
+    ReportFailure(*release_failure, log, platform.warning_box);
   }
   return kExitFailure;
 }

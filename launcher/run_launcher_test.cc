@@ -3,6 +3,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <new>
+#include <stdexcept>
+
 #include "launcher/failure_report.h"
 #include "platform/fake/fake_host.h"
 
@@ -18,7 +22,7 @@ using ::testing::Not;
 constexpr const char* kLogPath = "C:\\Narzędzia\\Wrenpost.log";
 
 const std::string kHeader = "\r\n\r\n" + std::string(55, '-') +
-                            "\r\n\r\nC:\\Narzędzia\\Wrenpost.exe (1.6.0)\r\n"
+                            "\r\n\r\nC:\\Narzędzia\\Wrenpost.exe (" WRENPOST_VERSION_TEXT ")\r\n"
                             "2014-3-05, 09:07:03, użytkownik = anna, komputer = BIURO-7\r\n";
 
 struct LauncherTest : ::testing::Test {
@@ -140,20 +144,51 @@ TEST_F(LauncherTest, AttachmentsPresentMissingHiddenAndEmpty) {
   EXPECT_THAT(Calls(), ::testing::Contains(HasSubstr("Attachments.call Add")).Times(1));
 }
 
-TEST_F(LauncherTest, RecipientsGoInAfterDisplayInListOrder) {
+TEST_F(LauncherTest, RecipientsGoInAfterDisplayInListOrderThroughOneCollection) {
   Run("-to anna; jan;;ewa@firma.pl");
   EXPECT_THAT(Calls(), ElementsAre(".create Outlook.Application",
                                    "Outlook.Application.call CreateItem(0i2)",
                                    "MailItem.call Display()",
-                                   "MailItem.get Recipients", "Recipients.call Add(\"anna\")",
-                                   "Added.release", "Recipients.release",
-                                   "MailItem.get Recipients", "Recipients.call Add(\" jan\")",
-                                   "Added.release", "Recipients.release",
-                                   "MailItem.get Recipients", "Recipients.call Add(\"\")",
-                                   "Added.release", "Recipients.release",
-                                   "MailItem.get Recipients", "Recipients.call Add(\"ewa@firma.pl\")",
-                                   "Added.release", "Recipients.release",
-                                   "MailItem.release", "Outlook.Application.release"));
+                                   "MailItem.get Recipients",
+                                   "Recipients.call Add(\"anna\")", "Added.release",
+                                   "Recipients.call Add(\" jan\")", "Added.release",
+                                   "Recipients.call Add(\"\")", "Added.release",
+                                   "Recipients.call Add(\"ewa@firma.pl\")", "Added.release",
+                                   "Recipients.release", "MailItem.release",
+                                   "Outlook.Application.release"));
+}
+
+TEST_F(LauncherTest, CopiesAndBlindCopiesFollowTheRecipientsWithTheirType) {
+  EXPECT_EQ(Run("-bcc szef;;kadry -to anna -cc ksiegowa"), kExitSuccess);
+  EXPECT_THAT(Calls(), ElementsAre(".create Outlook.Application",
+                                   "Outlook.Application.call CreateItem(0i2)",
+                                   "MailItem.call Display()", "MailItem.get Recipients",
+                                   "Recipients.call Add(\"anna\")", "Added.release",
+                                   "Recipients.call Add(\"ksiegowa\")", "Added.put Type(2i4)", "Added.release",
+                                   "Recipients.call Add(\"szef\")", "Added.put Type(3i4)", "Added.release",
+                                   "Recipients.call Add(\"\")", "Added.put Type(3i4)", "Added.release",
+                                   "Recipients.call Add(\"kadry\")", "Added.put Type(3i4)", "Added.release",
+                                   "Recipients.release", "MailItem.release",
+                                   "Outlook.Application.release"));
+  EXPECT_EQ(Steps(), "Wyświetlenie okna nowej wiadomości.\r\n"
+                     "Dodanie adresata: anna\r\n"
+                     "Dodanie adresata DW: ksiegowa\r\n"
+                     "Dodanie adresata UDW: szef\r\n"
+                     "Dodanie adresata UDW: \r\n"
+                     "Dodanie adresata UDW: kadry\r\n"
+                     "Koniec programu.\r\n");
+}
+
+TEST_F(LauncherTest, RelativeAttachmentGoesAsAFullPathAndIsLoggedAsWritten) {
+  fake.files.working_folder = "C:\\Praca";
+  fake.files.Add("a.pdf", "1");
+  fake.files.Add("C:\\b.pdf", "2");
+  Run("-attachment a.pdf;C:\\b.pdf;brak.pdf");
+  EXPECT_THAT(Calls(), ::testing::IsSupersetOf({"MailItem.get Attachments",
+                                                "Attachments.call Add(\"C:\\Praca\\a.pdf\")",
+                                                "Attachments.call Add(\"C:\\b.pdf\")"}));
+  EXPECT_THAT(Calls(), ::testing::Contains("MailItem.get Attachments").Times(1));
+  EXPECT_THAT(Steps(), HasSubstr("Dodanie załącznika: a.pdf\r\nDodanie załącznika: C:\\b.pdf\r\n"));
 }
 
 TEST_F(LauncherTest, FileLookupFailureStopsTheRun) {
@@ -236,7 +271,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(LauncherTest, RecipientRejectedAfterDisplayKeepsWhatWasSet) {
   // The second recipient fails: the first stays, the window was shown.
-  fake.automation.FailCall(6, RunError(-1, "Outlook nie rozpoznaje nazwy"));
+  fake.automation.FailCall(5, RunError(-1, "Outlook nie rozpoznaje nazwy"));
   EXPECT_EQ(Run("-to anna;jan;ewa"), kExitFailure);
   EXPECT_THAT(Steps(), HasSubstr("Wyświetlenie okna nowej wiadomości.\r\n"
                                  "Dodanie adresata: anna\r\n"
@@ -244,6 +279,88 @@ TEST_F(LauncherTest, RecipientRejectedAfterDisplayKeepsWhatWasSet) {
                                  "\r\n\r\nWystąpił błąd (-1): Outlook nie rozpoznaje nazwy\r\n"));
   EXPECT_THAT(Steps(), Not(HasSubstr("ewa")));
   EXPECT_EQ(fake.automation.live_objects(), 0);
+}
+
+// Failures that are not the mail client's own numbers: what the server
+// answered instead of an object, what the run itself could not do.
+struct UnforeseenCase {
+  const char* name;
+  std::function<void(FakePlatform&)> arrange;
+  std::string command_text;
+  std::int32_t number;
+  std::string description;
+};
+
+void PrintTo(const UnforeseenCase& c, std::ostream* out) { *out << c.name; }
+
+class LauncherUnforeseenTest : public LauncherTest, public ::testing::WithParamInterface<UnforeseenCase> {};
+
+TEST_P(LauncherUnforeseenTest, EndsInTheOneFailureReport) {
+  const UnforeseenCase& c = GetParam();
+  c.arrange(fake);
+  EXPECT_EQ(Run(c.command_text), kExitFailure);
+  const std::string tail = "\r\n\r\nWystąpił błąd (" + std::to_string(c.number) + "): " +
+                           c.description + "\r\nProgram zakończony błędem.\r\n";
+  EXPECT_THAT(Log(), ::testing::EndsWith(tail));
+  ASSERT_EQ(fake.warning_box.shown.size(), 1u);
+  EXPECT_EQ(fake.warning_box.shown[0].text, "Wystąpił błąd:\r\n" + c.description);
+  EXPECT_EQ(fake.automation.live_objects(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Unforeseen, LauncherUnforeseenTest,
+    ::testing::Values(
+        UnforeseenCase{"CreateItemAnswersNoObject",
+                       [](FakePlatform& f) { f.automation.AnswerNothing("CreateItem"); }, "-subject S",
+                       51, "CreateItem nie zwróciło wiadomości."},
+        UnforeseenCase{"CopyAddAnswersNoObject", [](FakePlatform& f) { f.automation.AnswerNothing("Add"); },
+                       "-cc ksiegowa", 51, "Recipients.Add nie zwróciło adresata."},
+        UnforeseenCase{"TypeRefused",
+                       [](FakePlatform& f) { f.automation.FailOn("put", "Type", RunError(13, "Type mismatch")); },
+                       "-bcc szef", 13, "Type mismatch"},
+        UnforeseenCase{"OutOfMemory",
+                       [](FakePlatform& f) {
+                         f.automation.ThrowOn("put", "Subject", std::make_exception_ptr(std::bad_alloc()));
+                       },
+                       "-subject S", 7, "Za mało pamięci."},
+        UnforeseenCase{"OtherException",
+                       [](FakePlatform& f) {
+                         f.automation.ThrowOn("call", "Display", std::make_exception_ptr(std::runtime_error("zepsute")));
+                       },
+                       "-subject S", 51, "zepsute"},
+        UnforeseenCase{"BodyFileCannotBeDeleted",
+                       [](FakePlatform& f) {
+                         f.files.Add("b.txt", "x");
+                         f.files.Fail("remove", RunError(70, "Permission denied"));
+                       },
+                       "-bodyfile b.txt -bodyfiledelete 1", 70, "Permission denied"}),
+    [](const ::testing::TestParamInfo<UnforeseenCase>& info) { return std::string(info.param.name); });
+
+TEST_F(LauncherTest, ReleaseThatFailsAfterAFailureIsReportedToo) {
+  // A component that acts when released (the Linux mail client opens its
+  // window then) fails there as well.
+  fake.automation.FailOn("call", "Add", RunError(-1, "zły adres"));
+  fake.automation.FailRelease("MailItem", RunError(429, "nie można uruchomić programu"));
+  EXPECT_EQ(Run("-to anna"), kExitFailure);
+  ASSERT_EQ(fake.warning_box.shown.size(), 2u);
+  EXPECT_EQ(fake.warning_box.shown[0].text, "Wystąpił błąd:\r\nzły adres");
+  EXPECT_THAT(fake.warning_box.shown[1].text, HasSubstr("Sprawdź, czy program"));
+  EXPECT_THAT(Log(), ::testing::EndsWith("Wystąpił błąd (-1): zły adres\r\nProgram zakończony błędem.\r\n"
+                                         "\r\n\r\nWystąpił błąd (429): nie można uruchomić programu\r\n"
+                                         "Program zakończony błędem.\r\n"));
+  EXPECT_EQ(fake.automation.live_objects(), 0);
+}
+
+TEST_F(LauncherTest, UnknownProgramPathMeansNoLogNotOneInTheRoot) {
+  for (const char* path : {"", "Wrenpost.exe"}) {
+    FakePlatform run;
+    run.process.executable_path = path;
+    run.process.command_text = "-subject S";
+    EXPECT_EQ(RunLauncher(run.platform()), kExitSuccess) << path;
+    EXPECT_FALSE(run.files.Has("\\Wrenpost.log")) << path;
+    EXPECT_FALSE(run.files.Has("Wrenpost.log")) << path;
+    EXPECT_THAT(run.automation.DescribedCalls(), ::testing::Contains("MailItem.put Subject(\"S\")"));
+  }
 }
 
 TEST(FailureBoxText, OnlyTheWholeNumbers287And429GetTheirOwnText) {

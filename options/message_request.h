@@ -18,7 +18,9 @@ struct MessageRequest {
   bool delete_body_file = false;
   bool html = false;
   TextList attachments;
-  TextList recipients;
+  TextList recipients;      // "to"
+  TextList cc_recipients;   // "cc": copies
+  TextList bcc_recipients;  // "bcc": blind copies
 };
 
 // Number of elements; 0 for a list that was never set and for an empty one.

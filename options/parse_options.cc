@@ -55,6 +55,10 @@ void ApplyPiece(std::string_view piece, MessageRequest& request) {
     request.html = IsOne(value);
   } else if (key == "attachment") {
     request.attachments = SplitList(Unquote(value));
+  } else if (key == "cc") {
+    request.cc_recipients = SplitList(Unquote(value));
+  } else if (key == "bcc") {
+    request.bcc_recipients = SplitList(Unquote(value));
   }
 }
 

@@ -11,8 +11,9 @@
 
 namespace wrenpost {
 
-// A text (UTF-8) or a 16-bit integer; the only argument kinds the launcher passes.
-using AutomationArgument = std::variant<std::string, std::int16_t>;
+// A text (UTF-8), a 16-bit or a 32-bit integer: the argument kinds the
+// launcher passes (Variant types VT_BSTR, VT_I2 and VT_I4 on Windows).
+using AutomationArgument = std::variant<std::string, std::int16_t, std::int32_t>;
 
 // A handle on one object of the automation server. Every call that fails
 // raises RunError with the server's number and description.
@@ -22,7 +23,7 @@ class AutomationObject {
 
   // Reads an object-valued property (`Attachments`, `Recipients`).
   virtual std::unique_ptr<AutomationObject> GetProperty(std::string_view member) = 0;
-  // Assigns a property (`Subject`, `Body`, `HtmlBody`).
+  // Assigns a property (`Subject`, `Body`, `HtmlBody`, a recipient's `Type`).
   virtual void PutProperty(std::string_view member, const AutomationArgument& value) = 0;
   // Calls a method; returns the object it answers with, or null when it answers none.
   virtual std::unique_ptr<AutomationObject> CallMethod(

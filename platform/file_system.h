@@ -22,10 +22,15 @@ class FileSystem {
   // Raises RunError when the file cannot be deleted.
   virtual void RemoveFile(const std::string& path) = 0;
 
+  // The path to hand another program (the mail client, with a current folder
+  // of its own) for a file that FileExists found: `path` as written when it
+  // is absolute, else made absolute against this program's current folder.
+  virtual std::string FullPath(const std::string& path) = 0;
+
   // Appends `text` to the file in one write, creating it if needed, in the
   // log's encoding (the system code page on Windows, UTF-8 elsewhere). While
-  // another process holds the file it retries for about a second. Raises
-  // RunError when the text could not be appended.
+  // another process holds the file it retries for a while (LogWaitPolicy).
+  // Raises RunError when the text could not be appended.
   virtual void AppendText(const std::string& path, std::string_view text) = 0;
 
   // Decodes text in the system's legacy 8-bit code page into UTF-8.

@@ -36,7 +36,8 @@ HostIdentity QueryHostIdentity(Process& process) {
   identity.version = process.Version();
   const std::string path = process.ExecutablePath();
   const auto cut = path.rfind(identity.separator);
-  identity.folder = cut == std::string::npos ? std::string() : path.substr(0, cut);
+  identity.folder_known = cut != std::string::npos;
+  identity.folder = identity.folder_known ? path.substr(0, cut) : std::string();
   std::string name = cut == std::string::npos ? path : path.substr(cut + 1);
   // Only a dot after the first character starts an extension (".hidden" has none).
   const auto dot = name.rfind('.');
@@ -46,6 +47,9 @@ HostIdentity QueryHostIdentity(Process& process) {
 }
 
 std::string LogPath(const HostIdentity& identity) {
+  // Without a folder the log would land in the root of the drive or of the
+  // file system: that run goes without a log.
+  if (!identity.folder_known) return {};
   std::string path = identity.folder;
   path += identity.separator;
   path += kLogFileName;
@@ -57,11 +61,12 @@ void RunLog::WriteLogLine(std::string_view text) const noexcept {
 }
 
 void RunLog::WriteLogLine(std::string_view lead_in, std::string_view text) const noexcept {
+  if (path_.empty()) return;
   try {
     std::string entry;
     entry.reserve(lead_in.size() + text.size() + kLineBreak.size());
     entry.append(lead_in).append(text).append(kLineBreak);
-    files_.AppendText(path_, entry);
+    files_->AppendText(path_, entry);
   } catch (...) {
     // The log never stops a run: this entry is lost, the next one tries again.
   }

@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "platform/file_system.h"
 #include "platform/host.h"
@@ -16,17 +17,19 @@ struct HostIdentity {
   std::string file_name;  // the executable's current name, without extension
   VersionTriple version;
   char separator = '\\';  // the folder separator of `folder`
+  bool folder_known = false;  // false when the executable's path held no folder
 };
 
 HostIdentity QueryHostIdentity(Process& process);
 
 // The folder, the separator and "Wrenpost.log": renaming the executable does
-// not rename its log.
+// not rename its log. Empty when the folder is not known.
 std::string LogPath(const HostIdentity& identity);
 
 class RunLog {
  public:
-  RunLog(FileSystem& files, std::string path) : files_(files), path_(std::move(path)) {}
+  // An empty path: a log that writes nothing.
+  RunLog(FileSystem& files, std::string path) : files_(&files), path_(std::move(path)) {}
 
   // Appends `text` followed by CR LF as one entry. An entry that cannot be
   // written is lost silently; the run goes on.
@@ -37,7 +40,7 @@ class RunLog {
   const std::string& path() const noexcept { return path_; }
 
  private:
-  FileSystem& files_;
+  FileSystem* files_;
   std::string path_;
 };
 

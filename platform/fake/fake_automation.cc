@@ -25,6 +25,7 @@ class FakeObject final : public AutomationObject {
 
   std::unique_ptr<AutomationObject> GetProperty(std::string_view member) override {
     server_.Record({name_, "get", std::string(member), {}});
+    if (server_.AnswersNothing(member)) return nullptr;
     return std::make_unique<FakeObject>(server_, ResultName(member));
   }
   void PutProperty(std::string_view member, const AutomationArgument& value) override {
@@ -34,10 +35,14 @@ class FakeObject final : public AutomationObject {
                                                std::span<const AutomationArgument> args) override {
     server_.Record({name_, "call", std::string(member), {args.begin(), args.end()}});
     const std::string result = ResultName(member);
-    if (result.empty()) return nullptr;
+    if (result.empty() || server_.AnswersNothing(member)) return nullptr;
     return std::make_unique<FakeObject>(server_, result);
   }
-  void Release() override { ReleaseOnce(); }
+  void Release() override {
+    if (released_) return;
+    ReleaseOnce();
+    server_.ExplicitRelease(name_);  // the handle is gone even when this raises
+  }
 
  private:
   FakeAutomationServer& server_;
@@ -64,8 +69,10 @@ std::string Describe(const RecordedCall& call) {
       if (i > 0) out << ", ";
       if (const auto* text = std::get_if<std::string>(&call.arguments[i])) {
         out << '"' << *text << '"';
+      } else if (const auto* word = std::get_if<std::int16_t>(&call.arguments[i])) {
+        out << *word << "i2";
       } else {
-        out << std::get<std::int16_t>(call.arguments[i]) << "i2";
+        out << std::get<std::int32_t>(call.arguments[i]) << "i4";
       }
     }
     out << ')';
@@ -79,7 +86,22 @@ std::unique_ptr<AutomationObject> FakeAutomationServer::CreateObject(std::string
 }
 
 void FakeAutomationServer::FailOn(std::string kind, std::string member, RunError error) {
-  member_failure_ = MemberFailure{std::move(kind), std::move(member), std::move(error)};
+  ThrowOn(std::move(kind), std::move(member), std::make_exception_ptr(std::move(error)));
+}
+
+void FakeAutomationServer::ThrowOn(std::string kind, std::string member, std::exception_ptr exception) {
+  member_failure_ = MemberFailure{std::move(kind), std::move(member), std::move(exception)};
+}
+
+void FakeAutomationServer::FailRelease(std::string object, RunError error) {
+  release_failure_.emplace(std::move(object), std::move(error));
+}
+
+void FakeAutomationServer::ExplicitRelease(const std::string& object) {
+  if (!release_failure_ || release_failure_->first != object) return;
+  RunError error = release_failure_->second;
+  release_failure_.reset();
+  throw error;
 }
 
 void FakeAutomationServer::Record(RecordedCall call) {
@@ -94,9 +116,9 @@ void FakeAutomationServer::Record(RecordedCall call) {
   }
   if (member_failure_ && member_failure_->kind == call.kind &&
       member_failure_->member == call.member) {
-    RunError error = member_failure_->error;
+    const std::exception_ptr exception = member_failure_->exception;
     member_failure_.reset();
-    throw error;
+    std::rethrow_exception(exception);
   }
 }
 

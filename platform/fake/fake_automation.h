@@ -3,7 +3,9 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <memory>
+#include <set>
 #include <optional>
 #include <string>
 #include <vector>
@@ -35,7 +37,15 @@ class FakeAutomationServer final : public AutomationServer {
   void FailCall(std::size_t index, RunError error) { failure_ = {index, std::move(error)}; }
   // Makes the first call matching kind and member raise `error`.
   void FailOn(std::string kind, std::string member, RunError error);
-  void NotInstalled() { FailOn("create", "Outlook.Application", RunError(429, "ActiveX component can't create object")); }
+  // The same with any exception (std::bad_alloc, a std::exception).
+  void ThrowOn(std::string kind, std::string member, std::exception_ptr exception);
+  // Makes the explicit release of the object named `object` raise `error`, as
+  // a component that acts when released may.
+  void FailRelease(std::string object, RunError error);
+  // Makes `member` (a get or a call) answer no object.
+  void AnswerNothing(std::string member) { answer_nothing_.insert(std::move(member)); }
+  bool AnswersNothing(std::string_view member) const { return answer_nothing_.count(std::string(member)) > 0; }
+  void NotInstalled() { FailOn("create", "Outlook.Application", RunError(errors::kCannotCreateObject, "ActiveX component can't create object")); }
 
   const std::vector<RecordedCall>& calls() const { return calls_; }
   // Handles handed out and not yet released.
@@ -46,6 +56,7 @@ class FakeAutomationServer final : public AutomationServer {
 
   // Used by the fake's objects.
   void Record(RecordedCall call);
+  void ExplicitRelease(const std::string& object);
 
  private:
   struct Failure {
@@ -55,13 +66,15 @@ class FakeAutomationServer final : public AutomationServer {
   struct MemberFailure {
     std::string kind;
     std::string member;
-    RunError error;
+    std::exception_ptr exception;
   };
   std::vector<RecordedCall> calls_;
   std::size_t counted_ = 0;
   int live_objects_ = 0;
   std::optional<Failure> failure_;
   std::optional<MemberFailure> member_failure_;
+  std::optional<std::pair<std::string, RunError>> release_failure_;
+  std::set<std::string> answer_nothing_;
 };
 
 }  // namespace wrenpost

@@ -26,6 +26,12 @@ void FakeFileSystem::RemoveFile(const std::string& path) {
   if (files_.erase(path) == 0) throw RunError(53, "File not found: " + path);
 }
 
+std::string FakeFileSystem::FullPath(const std::string& path) {
+  const bool absolute = path.size() >= 2 && (path[1] == ':' || path.starts_with("\\\\"));
+  if (working_folder.empty() || absolute) return path;
+  return working_folder + "\\" + path;
+}
+
 void FakeFileSystem::AppendText(const std::string& path, std::string_view text) {
   MaybeFail("append");
   files_[path].bytes.append(text);

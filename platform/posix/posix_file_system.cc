@@ -11,14 +11,14 @@
 #include <memory>
 #include <thread>
 
-#include "platform/cp1250.h"
 #include "platform/posix/posix_error.h"
+#include "text/cp1250.h"
+#include "text/utf8.h"
 
 namespace wrenpost {
 namespace {
 
-// How long an entry waits for another run that holds the log.
-constexpr auto kLogRetryTime = std::chrono::milliseconds(1000);
+// How often a waiting entry looks whether the log is free again.
 constexpr auto kLogRetryPause = std::chrono::milliseconds(10);
 
 class FileDescriptor {
@@ -45,14 +45,6 @@ bool HasWildcard(std::string_view name) {
   return name.find_first_of("*?") != std::string_view::npos;
 }
 
-// Length of the UTF-8 sequence a lead byte starts (1 for anything odd).
-std::size_t SequenceLength(unsigned char lead) {
-  if (lead >= 0xF0 && lead <= 0xF7) return 4;
-  if (lead >= 0xE0) return 3;
-  if (lead >= 0xC0) return 2;
-  return 1;
-}
-
 bool IsRegularFile(int dir_fd, const char* name) {
   struct stat info {};
   return ::fstatat(dir_fd, name, &info, 0) == 0 && S_ISREG(info.st_mode);
@@ -71,13 +63,13 @@ bool MatchesWildcard(std::string_view name, std::string_view pattern) noexcept {
       star_n = n;
     } else if (p < pattern.size() && pattern[p] == '?') {
       ++p;
-      n += std::min(SequenceLength(static_cast<unsigned char>(name[n])), name.size() - n);
+      n += std::min(Utf8SequenceLength(static_cast<unsigned char>(name[n])), name.size() - n);
     } else if (p < pattern.size() && pattern[p] == name[n]) {
       ++p;
       ++n;
     } else if (star != std::string_view::npos) {
       p = star + 1;
-      star_n += SequenceLength(static_cast<unsigned char>(name[star_n]));
+      star_n += Utf8SequenceLength(static_cast<unsigned char>(name[star_n]));
       n = std::min(star_n, name.size());
     } else {
       return false;
@@ -155,17 +147,36 @@ void PosixFileSystem::RemoveFile(const std::string& path) {
   if (::unlink(path.c_str()) != 0) ThrowSystemError(errno, path);
 }
 
+std::string CurrentFolder() {
+  std::string folder(256, '\0');
+  while (::getcwd(folder.data(), folder.size()) == nullptr) {
+    if (errno != ERANGE) ThrowSystemError(errno, "getcwd");
+    folder.resize(folder.size() * 2);
+  }
+  folder.resize(folder.find('\0'));
+  return folder;
+}
+
+std::string PosixFileSystem::FullPath(const std::string& path) {
+  if (!path.empty() && path.front() == '/') return path;
+  return CurrentFolder() + "/" + path;
+}
+
 void PosixFileSystem::AppendText(const std::string& path, std::string_view text) {
   FileDescriptor file(::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666));
   if (file.get() < 0) ThrowSystemError(errno, path);
 
   // Another run may be writing its entry; wait for it a little, then give up.
-  const auto deadline = std::chrono::steady_clock::now() + kLogRetryTime;
+  const auto deadline = std::chrono::steady_clock::now() + log_wait_.Allowance();
   while (::flock(file.get(), LOCK_EX | LOCK_NB) != 0) {
     if (errno != EWOULDBLOCK && errno != EINTR) ThrowSystemError(errno, path);
-    if (std::chrono::steady_clock::now() >= deadline) ThrowSystemError(EWOULDBLOCK, path);
+    if (std::chrono::steady_clock::now() >= deadline) {
+      log_wait_.EntryGivenUp();
+      ThrowSystemError(EWOULDBLOCK, path);
+    }
     std::this_thread::sleep_for(kLogRetryPause);
   }
+  log_wait_.EntryWritten();
   while (!text.empty()) {
     const ssize_t put = ::write(file.get(), text.data(), text.size());
     if (put < 0) {

@@ -6,20 +6,30 @@
 #include <string>
 
 #include "platform/file_system.h"
+#include "platform/log_wait.h"
 
 namespace wrenpost {
 
 class PosixFileSystem final : public FileSystem {
  public:
+  explicit PosixFileSystem(LogWaitPolicy log_wait = LogWaitPolicy()) : log_wait_(log_wait) {}
+
   bool FileExists(const std::string& path) override;
   std::string ReadBytes(const std::string& path) override;
   void RemoveFile(const std::string& path) override;
+  std::string FullPath(const std::string& path) override;
   // UTF-8, under an exclusive advisory lock (flock) so that concurrent runs
   // never interleave inside an entry.
   void AppendText(const std::string& path, std::string_view text) override;
   // Windows-1250.
   std::string DecodeLegacyText(std::string_view bytes) override;
+
+ private:
+  LogWaitPolicy log_wait_;
 };
+
+// This process's current folder. Raises RunError when it cannot be read.
+std::string CurrentFolder();
 
 // The first normal file that a lookup of `path` finds, as FileExists looks:
 // `path` itself when it has no wildcards, else the matching file's path in the

@@ -62,6 +62,8 @@ std::string FileUrl(std::string_view absolute_path) {
 
 std::string BuildComposeString(const ComposeFields& fields) {
   std::string text = "to=" + PercentEncode(JoinWithCommas(fields.recipients));
+  if (!fields.cc_recipients.empty()) text += ",cc=" + PercentEncode(JoinWithCommas(fields.cc_recipients));
+  if (!fields.bcc_recipients.empty()) text += ",bcc=" + PercentEncode(JoinWithCommas(fields.bcc_recipients));
   if (fields.subject) text += ",subject=" + PercentEncode(*fields.subject);
   if (fields.message_path) {
     text += fields.format == BodyFormat::kHtml ? ",format=html" : ",format=text";

@@ -19,6 +19,8 @@ enum class BodyFormat { kText, kHtml };
 
 struct ComposeFields {
   std::vector<std::string> recipients;       // each exactly as the list gave it
+  std::vector<std::string> cc_recipients;    // copies
+  std::vector<std::string> bcc_recipients;   // blind copies
   std::optional<std::string> subject;        // absent when never set
   std::optional<std::string> message_path;   // absolute path of the body file
   BodyFormat format = BodyFormat::kText;     // how Thunderbird reads that file
@@ -33,8 +35,8 @@ std::string PercentEncode(std::string_view bytes);
 // "/" percent-encoded.
 std::string FileUrl(std::string_view absolute_path);
 
-// "to=...,subject=...,format=html|text,message=...,attachment=...": "to="
-// always, the others only when there is something to say. The attachment value
+// "to=...,cc=...,bcc=...,subject=...,format=html|text,message=...,attachment=...":
+// "to=" always, the others only when there is something to say. The attachment value
 // is the file URLs joined by "," and percent-encoded once more as a whole.
 std::string BuildComposeString(const ComposeFields& fields);
 

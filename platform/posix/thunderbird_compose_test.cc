@@ -67,12 +67,15 @@ TEST(BuildComposeString, EveryValueComesBackExactlyAndNothingElseAppears) {
   for (const std::string& text : kHostileTexts) {
     ComposeFields fields;
     fields.recipients = {text};
+    fields.cc_recipients = {text};
+    fields.bcc_recipients = {text};
     fields.subject = text;
     fields.message_path = "/tmp/" + text;
     fields.format = BodyFormat::kText;
     const auto decoded = DecodeComposeString(BuildComposeString(fields));
-    EXPECT_THAT(decoded, UnorderedElementsAre(Pair("to", text), Pair("subject", text),
-                                              Pair("format", "text"), Pair("message", "/tmp/" + text)))
+    EXPECT_THAT(decoded, UnorderedElementsAre(Pair("to", text), Pair("cc", text), Pair("bcc", text),
+                                              Pair("subject", text), Pair("format", "text"),
+                                              Pair("message", "/tmp/" + text)))
         << "value: " << text;
   }
 }

@@ -13,26 +13,82 @@ namespace wrenpost {
 namespace {
 
 [[noreturn]] void ThrowUnknownMember(std::string_view object, std::string_view member) {
-  throw RunError(kUnknownMember, "Obiekt " + std::string(object) +
+  throw RunError(errors::kUnknownMember, "Obiekt " + std::string(object) +
                                      " nie obsługuje tej właściwości lub metody: " +
                                      std::string(member) + ".");
 }
 
 const std::string& TextArgument(std::string_view member, const AutomationArgument& value) {
   if (const auto* text = std::get_if<std::string>(&value)) return *text;
-  throw RunError(kTypeMismatch, "Niezgodność typów: " + std::string(member) + " oczekuje tekstu.");
+  throw RunError(errors::kTypeMismatch, "Niezgodność typów: " + std::string(member) + " oczekuje tekstu.");
 }
 
 const std::string& OneTextArgument(std::string_view member, std::span<const AutomationArgument> args) {
   if (args.size() != 1) {
-    throw RunError(kInvalidCall, "Nieprawidłowa liczba argumentów wywołania " + std::string(member) + ".");
+    throw RunError(errors::kInvalidCall, "Nieprawidłowa liczba argumentów wywołania " + std::string(member) + ".");
   }
   return TextArgument(member, args[0]);
 }
 
+// A recipient's Type, as the mail client numbers it.
+constexpr std::int32_t kTo = 1;
+constexpr std::int32_t kCc = 2;
+constexpr std::int32_t kBcc = 3;
+
+struct AddedRecipient {
+  std::string address;
+  std::int32_t type = kTo;
+};
+
 struct SharedDraft {
   ComposeDraft draft;
+  std::vector<AddedRecipient> recipients;  // in the order added; sorted by Type at the end
   std::string working_folder;
+
+  void SortRecipients() {
+    draft.recipients.clear();
+    draft.cc_recipients.clear();
+    draft.bcc_recipients.clear();
+    for (const AddedRecipient& added : recipients) {
+      auto& list = added.type == kCc    ? draft.cc_recipients
+                   : added.type == kBcc ? draft.bcc_recipients
+                                        : draft.recipients;
+      list.push_back(added.address);
+    }
+  }
+};
+
+std::int32_t IntegerArgument(std::string_view member, const AutomationArgument& value) {
+  if (const auto* word = std::get_if<std::int16_t>(&value)) return *word;
+  if (const auto* number = std::get_if<std::int32_t>(&value)) return *number;
+  throw RunError(errors::kTypeMismatch, "Niezgodność typów: " + std::string(member) + " oczekuje liczby.");
+}
+
+// What `Recipients.Add` answers: the added recipient, whose Type may be set.
+class DraftRecipient final : public AutomationObject {
+ public:
+  DraftRecipient(std::shared_ptr<SharedDraft> shared, std::size_t index)
+      : shared_(std::move(shared)), index_(index) {}
+
+  std::unique_ptr<AutomationObject> GetProperty(std::string_view member) override {
+    ThrowUnknownMember("Recipient", member);
+  }
+  void PutProperty(std::string_view member, const AutomationArgument& value) override {
+    if (member != "Type") ThrowUnknownMember("Recipient", member);
+    const std::int32_t type = IntegerArgument(member, value);
+    if (type != kTo && type != kCc && type != kBcc) {
+      throw RunError(errors::kInvalidCall, "Nieprawidłowy typ adresata: " + std::to_string(type) + ".");
+    }
+    shared_->recipients[index_].type = type;
+  }
+  std::unique_ptr<AutomationObject> CallMethod(std::string_view member,
+                                               std::span<const AutomationArgument>) override {
+    ThrowUnknownMember("Recipient", member);
+  }
+
+ private:
+  std::shared_ptr<SharedDraft> shared_;
+  std::size_t index_;
 };
 
 // `Attachments` or `Recipients`: only `Add` is offered.
@@ -53,10 +109,10 @@ class DraftCollection final : public AutomationObject {
     const std::string& value = OneTextArgument(member, args);
     if (kind_ == Kind::kAttachments) {
       shared_->draft.attachment_paths.push_back(ResolveAttachmentPath(value, shared_->working_folder));
-    } else {
-      shared_->draft.recipients.push_back(value);
+      return nullptr;  // the added attachment is never used
     }
-    return nullptr;  // the added element is never used
+    shared_->recipients.push_back({value});
+    return std::make_unique<DraftRecipient>(shared_, shared_->recipients.size() - 1);
   }
 
  private:
@@ -99,7 +155,7 @@ class ThunderbirdItem final : public AutomationObject {
                                                std::span<const AutomationArgument> args) override {
     if (member != "Display") ThrowUnknownMember("MailItem", member);
     if (!args.empty()) {
-      throw RunError(kInvalidCall, "Nieprawidłowa liczba argumentów wywołania Display.");
+      throw RunError(errors::kInvalidCall, "Nieprawidłowa liczba argumentów wywołania Display.");
     }
     shared_->draft.displayed = true;
     return nullptr;
@@ -109,6 +165,7 @@ class ThunderbirdItem final : public AutomationObject {
   void Release() override {
     if (!shared_->draft.displayed || opened_) return;
     opened_ = true;
+    shared_->SortRecipients();
     opener_(shared_->draft);
   }
 
@@ -134,7 +191,7 @@ class ThunderbirdApplication final : public AutomationObject {
     if (member != "CreateItem") ThrowUnknownMember("Application", member);
     const std::int16_t* kind = args.size() == 1 ? std::get_if<std::int16_t>(&args[0]) : nullptr;
     if (kind == nullptr || *kind != 0) {
-      throw RunError(kInvalidCall,
+      throw RunError(errors::kInvalidCall,
                      "Nieprawidłowy argument wywołania CreateItem: obsługiwana jest tylko wiadomość (0).");
     }
     return std::make_unique<ThunderbirdItem>(opener_, working_folder_);
@@ -156,6 +213,8 @@ ComposeOpener ThunderbirdOpener(std::string thunderbird_path) {
   return [thunderbird_path = std::move(thunderbird_path)](const ComposeDraft& draft) {
     ComposeFields fields;
     fields.recipients = draft.recipients;
+    fields.cc_recipients = draft.cc_recipients;
+    fields.bcc_recipients = draft.bcc_recipients;
     fields.subject = draft.subject;
     fields.format = draft.format;
     fields.attachment_paths = draft.attachment_paths;
