@@ -6,44 +6,16 @@
 #include <string>
 
 #include "platform/run_error.h"
+#include "platform/windows/automation_error.h"
+#include "platform/windows/win_owners.h"
 #include "platform/windows/win_text.h"
+#include "text/cp1250.h"
 
 namespace wrenpost {
 namespace {
 
-// How long an entry waits for another process that holds the log.
-constexpr DWORD kLogRetryTimeMs = 1000;
+// How often a waiting entry looks whether the log is free again.
 constexpr DWORD kLogRetryPauseMs = 15;
-
-class UniqueHandle {
- public:
-  explicit UniqueHandle(HANDLE handle) : handle_(handle) {}
-  ~UniqueHandle() {
-    if (valid()) CloseHandle(handle_);
-  }
-  UniqueHandle(const UniqueHandle&) = delete;
-  UniqueHandle& operator=(const UniqueHandle&) = delete;
-  bool valid() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
-  HANDLE get() const { return handle_; }
-
- private:
-  HANDLE handle_;
-};
-
-class UniqueFind {
- public:
-  explicit UniqueFind(HANDLE handle) : handle_(handle) {}
-  ~UniqueFind() {
-    if (valid()) FindClose(handle_);
-  }
-  UniqueFind(const UniqueFind&) = delete;
-  UniqueFind& operator=(const UniqueFind&) = delete;
-  bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-  HANDLE get() const { return handle_; }
-
- private:
-  HANDLE handle_;
-};
 
 constexpr DWORD kNotNormal =
     FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
@@ -57,7 +29,7 @@ bool IsMissing(DWORD error) {
 std::string ToAnsi(std::string_view text) {
   const std::wstring wide = Widen(text);
   if (wide.empty()) return {};
-  if (wide.size() > INT_MAX) throw RunError(7, "Za mało pamięci.");
+  if (wide.size() > INT_MAX) throw RunError(errors::kOutOfMemory);
   const int wide_length = static_cast<int>(wide.size());
   // No "best fit" (ż shown as z): what the code page lacks becomes "?". A UTF-8
   // code page (a system setting) lacks nothing and takes neither option.
@@ -84,14 +56,14 @@ bool WindowsFileSystem::FileExists(const std::string& path) {
   if (!find.valid()) {
     const DWORD error = GetLastError();
     if (IsMissing(error)) return false;
-    ThrowWin32Error(error, path);
+    ThrowFileError(error, path);
   }
   for (;;) {
     if ((found.dwFileAttributes & kNotNormal) == 0) return true;
     if (!FindNextFileW(find.get(), &found)) {
       const DWORD error = GetLastError();
       if (IsMissing(error)) return false;
-      ThrowWin32Error(error, path);
+      ThrowFileError(error, path);
     }
   }
 }
@@ -100,13 +72,13 @@ std::string WindowsFileSystem::ReadBytes(const std::string& path) {
   const std::wstring name = Widen(path);
   UniqueHandle file(CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.valid()) ThrowWin32Error(GetLastError(), path);
+  if (!file.valid()) ThrowFileError(GetLastError(), path);
   std::string bytes;
   char chunk[64 * 1024];
   for (;;) {
     DWORD got = 0;
     if (!ReadFile(file.get(), chunk, sizeof chunk, &got, nullptr)) {
-      ThrowWin32Error(GetLastError(), path);
+      ThrowFileError(GetLastError(), path);
     }
     if (got == 0) break;
     bytes.append(chunk, got);
@@ -116,14 +88,30 @@ std::string WindowsFileSystem::ReadBytes(const std::string& path) {
 
 void WindowsFileSystem::RemoveFile(const std::string& path) {
   const std::wstring name = Widen(path);
-  if (!DeleteFileW(name.c_str())) ThrowWin32Error(GetLastError(), path);
+  if (!DeleteFileW(name.c_str())) ThrowFileError(GetLastError(), path);
+}
+
+std::string WindowsFileSystem::FullPath(const std::string& path) {
+  if (IsFullWindowsPath(path)) return path;
+  const std::wstring name = Widen(path);
+  std::wstring full(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length = GetFullPathNameW(name.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (length == 0) ThrowFileError(GetLastError(), path);
+    if (length < full.size()) {
+      full.resize(length);
+      return Narrow(full);
+    }
+    full.resize(length);  // the size it needs, with its NUL
+  }
 }
 
 void WindowsFileSystem::AppendText(const std::string& path, std::string_view text) {
   const std::string ansi = ToAnsi(text);
-  if (ansi.size() > MAXDWORD) throw RunError(7, "Za mało pamięci.");
+  if (ansi.size() > MAXDWORD) throw RunError(errors::kOutOfMemory);
   const std::wstring name = Widen(path);
   const DWORD started = GetTickCount();
+  const auto allowance = static_cast<DWORD>(log_wait_.Allowance().count());
   for (;;) {
     // No write sharing: one writer at a time. Windows appends atomically
     // through FILE_APPEND_DATA alone, but Wine does not, and entries of
@@ -134,7 +122,11 @@ void WindowsFileSystem::AppendText(const std::string& path, std::string_view tex
     if (!file.valid()) {
       const DWORD error = GetLastError();
       const bool held = error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
-      if (!held || GetTickCount() - started >= kLogRetryTimeMs) ThrowWin32Error(error, path);
+      if (!held) ThrowWin32Error(error, path);
+      if (GetTickCount() - started >= allowance) {
+        log_wait_.EntryGivenUp();
+        ThrowWin32Error(error, path);
+      }
       Sleep(kLogRetryPauseMs);
       continue;
     }
@@ -143,13 +135,17 @@ void WindowsFileSystem::AppendText(const std::string& path, std::string_view tex
       ThrowWin32Error(GetLastError(), path);
     }
     if (written != ansi.size()) ThrowWin32Error(ERROR_WRITE_FAULT, path);
+    log_wait_.EntryWritten();
     return;
   }
 }
 
 std::string WindowsFileSystem::DecodeLegacyText(std::string_view bytes) {
   if (bytes.empty()) return {};
-  if (bytes.size() > INT_MAX) throw RunError(7, "Za mało pamięci.");
+  // Decoding as UTF-8 what is not UTF-8 would only break it: with the code
+  // page set to UTF-8, the legacy text is taken as Windows-1250.
+  if (GetACP() == CP_UTF8) return Cp1250ToUtf8(bytes);
+  if (bytes.size() > INT_MAX) throw RunError(errors::kOutOfMemory);
   const int size = static_cast<int>(bytes.size());
   const int length = MultiByteToWideChar(CP_ACP, 0, bytes.data(), size, nullptr, 0);
   if (length <= 0) ThrowWin32Error(GetLastError());

@@ -7,6 +7,7 @@
 
 #include "platform/run_error.h"
 #include "platform/windows/command_tail.h"
+#include "platform/windows/win_owners.h"
 #include "platform/windows/win_text.h"
 
 namespace wrenpost {
@@ -87,7 +88,27 @@ VersionTriple WindowsProcess::Version() {
           HIWORD(fixed->dwFileVersionLS)};
 }
 
+namespace {
+
+// Windows applies the show state a caller asked for (STARTUPINFO's
+// wShowWindow, SW_HIDE when it started the program hidden) to the first
+// window the program shows. That must not be the box: an invisible modal box
+// is a process that never ends. One hidden window of the program's own takes
+// that state first.
+void UseUpStartupShowState() {
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  GetStartupInfoW(&startup);
+  if ((startup.dwFlags & STARTF_USESHOWWINDOW) == 0) return;
+  const UniqueWindow window(CreateWindowExW(WS_EX_TOOLWINDOW, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0,
+                                            nullptr, nullptr, GetModuleHandleW(nullptr), nullptr));
+  if (window.get() != nullptr) ShowWindow(window.get(), SW_SHOWNORMAL);
+}
+
+}  // namespace
+
 void WindowsWarningBox::Show(std::string_view caption, std::string_view text) {
+  UseUpStartupShowState();
   const std::wstring wide_caption = Widen(caption);
   const std::wstring wide_text = Widen(text);
   MessageBoxW(nullptr, wide_text.c_str(), wide_caption.c_str(),

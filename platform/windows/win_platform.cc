@@ -1,8 +1,9 @@
 #include "platform/platform.h"
-#include "platform/windows/com_types.h"
+#include "platform/windows/automation_error.h"
 #include "platform/windows/win_automation.h"
 #include "platform/windows/win_file_system.h"
 #include "platform/windows/win_host.h"
+#include "platform/windows/win_owners.h"
 
 namespace wrenpost {
 namespace {
@@ -16,7 +17,11 @@ class WindowsHostPlatform final : public HostPlatform {
  private:
   // Declared first, so it is left last: after every handle is gone.
   ComApartment apartment_;
-  ComAutomationServer automation_;
+  // One budget for the whole run's waiting on a busy mail client.
+  BusyBudget busy_;
+  BusyMessageFilter busy_filter_{busy_};
+  ScopedMessageFilter registered_filter_{SUCCEEDED(apartment_.result()) ? &busy_filter_ : nullptr};
+  ComAutomationServer automation_{apartment_.result(), busy_};
   WindowsFileSystem files_;
   WindowsNameQueries names_;
   WindowsClock clock_;

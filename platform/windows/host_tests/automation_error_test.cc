@@ -34,8 +34,35 @@ INSTANTIATE_TEST_SUITE_P(
         NumberCase{"ClassNotRegistered", H(0x80040154), std::nullopt, 429},
         NumberCase{"InvalidClassString", H(0x800401F3), std::nullopt, 429},
         NumberCase{"AppNotFound", H(0x800401F5), std::nullopt, 429},
-        NumberCase{"ElevationMismatchKeptWhole", H(0x80080005), std::nullopt, H(0x80080005)},
-        NumberCase{"UnknownNameKeptWhole", H(0x80020006), std::nullopt, -2147352570},
+        NumberCase{"ElevationMismatch", H(0x80080005), std::nullopt, 429},
+        NumberCase{"Aborted", H(0x80004004), std::nullopt, 287},
+        NumberCase{"NotImplemented", H(0x80004001), std::nullopt, 445},
+        NumberCase{"NoInterface", H(0x80004002), std::nullopt, 430},
+        NumberCase{"UnknownInterface", H(0x80020001), std::nullopt, 438},
+        NumberCase{"MemberNotFound", H(0x80020003), std::nullopt, 438},
+        NumberCase{"UnknownName", H(0x80020006), std::nullopt, 438},
+        NumberCase{"ParamNotFound", H(0x80020004), std::nullopt, 448},
+        NumberCase{"TypeMismatch", H(0x80020005), std::nullopt, 13},
+        NumberCase{"NoNamedArgs", H(0x80020007), std::nullopt, 446},
+        NumberCase{"BadVarType", H(0x80020008), std::nullopt, 458},
+        NumberCase{"Overflow", H(0x8002000A), std::nullopt, 6},
+        NumberCase{"BadIndex", H(0x8002000B), std::nullopt, 9},
+        NumberCase{"UnknownLcid", H(0x8002000C), std::nullopt, 447},
+        NumberCase{"ArrayIsLocked", H(0x8002000D), std::nullopt, 10},
+        NumberCase{"BadParamCount", H(0x8002000E), std::nullopt, 450},
+        NumberCase{"ParamNotOptional", H(0x8002000F), std::nullopt, 449},
+        NumberCase{"NotACollection", H(0x80020011), std::nullopt, 451},
+        NumberCase{"DivByZero", H(0x80020012), std::nullopt, 11},
+        NumberCase{"NotLicensed", H(0x80040112), std::nullopt, 429},
+        NumberCase{"MonikerUnavailable", H(0x800401E3), std::nullopt, 429},
+        NumberCase{"AppDidNotRegister", H(0x800401FE), std::nullopt, 429},
+        NumberCase{"AccessDenied", H(0x80070005), std::nullopt, 70},
+        NumberCase{"OutOfMemory", H(0x8007000E), std::nullopt, 7},
+        NumberCase{"InvalidArgument", H(0x80070057), std::nullopt, 5},
+        NumberCase{"ServerUnavailable", H(0x800706BA), std::nullopt, 462},
+        NumberCase{"CallRejectedKeptWhole", H(0x80010001), std::nullopt, -2147418111},
+        NumberCase{"OtherFailureKeptWhole", H(0x80004005), std::nullopt, -2147467259},
+        NumberCase{"ExceptionScodeAborted", H(0x80020009), ExceptionFields{0, H(0x80004004)}, 287},
         NumberCase{"FileNotFoundIsNotACreationFailureHere", H(0x80070002), std::nullopt,
                    H(0x80070002)},
         NumberCase{"SuccessCodeWithControlFacilityKept", H(0x000A011F), std::nullopt,
@@ -44,6 +71,8 @@ INSTANTIATE_TEST_SUITE_P(
         NumberCase{"ExceptionCode287", H(0x80020009), ExceptionFields{287, 0}, 287},
         NumberCase{"ExceptionScodeWhenNoCode", H(0x80020009), ExceptionFields{0, H(0x80004005)},
                    H(0x80004005)},
+        NumberCase{"ExceptionCodeBeatsAMappedScode", H(0x80020009),
+                   ExceptionFields{4096, H(0x80004004)}, 4096},
         NumberCase{"ExceptionScodeOfControlFacility", H(0x80020009),
                    ExceptionFields{0, H(0x800A011F)}, 287},
         NumberCase{"ExceptionScodeClassNotRegistered", H(0x80020009),
@@ -52,13 +81,14 @@ INSTANTIATE_TEST_SUITE_P(
                    H(0x80020009)},
         NumberCase{"LargestWCodeStaysPositive", H(0x80020009), ExceptionFields{0xFFFF, 0},
                    0xFFFF}),
-    [](const testing::TestParamInfo<NumberCase>& info) { return std::string(info.param.name); });
+    [](const testing::TestParamInfo<NumberCase>& param) { return std::string(param.param.name); });
 
 TEST(CreateObjectErrorNumber, MissingServerExecutableGives429) {
   EXPECT_EQ(CreateObjectErrorNumber(H(0x80070002)), 429);
   EXPECT_EQ(CreateObjectErrorNumber(H(0x80070003)), 429);
   EXPECT_EQ(CreateObjectErrorNumber(H(0x80040154)), 429);
-  EXPECT_EQ(CreateObjectErrorNumber(H(0x80080005)), H(0x80080005));
+  EXPECT_EQ(CreateObjectErrorNumber(H(0x80080005)), 429);
+  EXPECT_EQ(CreateObjectErrorNumber(H(0x80010001)), H(0x80010001));
   EXPECT_EQ(CreateObjectErrorNumber(H(0x800A011F)), 287);
 }
 
@@ -68,6 +98,42 @@ TEST(DescribedResult, PrefersTheExceptionScode) {
   EXPECT_EQ(DescribedResult(H(0x80020009), &with_scode), H(0x80004005));
   EXPECT_EQ(DescribedResult(H(0x80020009), &without), H(0x80020009));
   EXPECT_EQ(DescribedResult(H(0x80080005), nullptr), H(0x80080005));
+}
+
+TEST(FileErrorNumber, NumbersFileFailuresAsTheCallersRuntimeDoes) {
+  const std::pair<std::uint32_t, std::int32_t> cases[] = {
+      {2, 53}, {3, 76}, {5, 70}, {32, 70}, {33, 70}, {123, 52}, {161, 52}, {21, 71}, {87, 75}, {1, 75}};
+  for (const auto& [error, number] : cases) EXPECT_EQ(FileErrorNumber(error), number) << error;
+}
+
+TEST(BusyBudget, ThirtySecondsOfWaitingInAllAcrossCalls) {
+  BusyBudget budget;
+  int tries = 0;
+  while (budget.Continue(tries == 0 ? 0 : BusyBudget::kPauseMs)) ++tries;
+  EXPECT_EQ(tries, 120);  // 30 s of quarter-second pauses
+  EXPECT_FALSE(budget.Continue(0)) << "a spent budget is spent for the rest of the run";
+
+  BusyBudget slow;  // rejections that take a second each, as Wine's rejected activation
+  int slow_tries = 0;
+  while (slow.Continue(1000 + BusyBudget::kPauseMs)) ++slow_tries;
+  EXPECT_EQ(slow_tries, 23);
+  EXPECT_LE(slow.spent_ms(), BusyBudget::kLimitMs + 1000 + BusyBudget::kPauseMs);
+}
+
+TEST(IsBusyResult, OnlyTheTwoRejections) {
+  EXPECT_TRUE(IsBusyResult(H(0x80010001)));
+  EXPECT_TRUE(IsBusyResult(H(0x8001010A)));
+  EXPECT_FALSE(IsBusyResult(H(0x80010108)));  // RPC_E_DISCONNECTED: the call may have run
+  EXPECT_FALSE(IsBusyResult(H(0x800706BA)));
+}
+
+TEST(IsFullWindowsPath, DriveRootsAndSharesOnly) {
+  for (const char* path : {"C:\\a.pdf", "c:/a.pdf", "\\\\serwer\\udział\\a.pdf", "\\\\?\\C:\\a.pdf", "//s/u/a.pdf"}) {
+    EXPECT_TRUE(IsFullWindowsPath(path)) << path;
+  }
+  for (const char* path : {"a.pdf", "..\\a.pdf", "\\a.pdf", "C:a.pdf", "", "1:\\a", "C:"}) {
+    EXPECT_FALSE(IsFullWindowsPath(path)) << path;
+  }
 }
 
 }  // namespace
