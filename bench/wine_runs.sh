@@ -1,0 +1,97 @@
+#!/usr/bin/env bash
+# Whole runs of Wrenpost.exe under Wine against the stand-in mail client, timed
+# by the runner (from the program's start to its end):
+#   - a typical run;
+#   - 1,000 recipients;
+#   - a typical run while another program holds Wrenpost.log for the whole run.
+#
+#   bench/wine_runs.sh [Wrenpost.exe ...]    (default: build-mingw32 and build-mingw64)
+#
+# Needs what tools/test_windows.sh needs, and the helpers it builds in
+# build-wine/helpers (WRENPOST_WINE_HELPERS names another folder).
+# WRENPOST_BENCH_RUNS sets the runs per case (default 5); the median is shown.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+runs=${WRENPOST_BENCH_RUNS:-5}
+helpers=${WRENPOST_WINE_HELPERS:-$root/build-wine/helpers}
+wine=${WRENPOST_WINE:-/usr/lib/wine/wine64}
+wineserver=${WRENPOST_WINESERVER:-/usr/lib/wine/wineserver}
+exes=("$@")
+[ ${#exes[@]} -gt 0 ] || exes=(build-mingw32/Wrenpost.exe build-mingw64/Wrenpost.exe)
+for exe in "${exes[@]}"; do [ -f "$exe" ] || { echo "no $exe: build it first" >&2; exit 1; }; done
+for helper in fake_outlook wine_runner log_holder; do
+  [ -f "$helpers/$helper.exe" ] || { echo "no $helpers/$helper.exe: run tools/test_windows.sh first" >&2; exit 1; }
+done
+
+work=$(mktemp -d)
+export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
+xvfb_pid=
+cleanup() {
+  "$wineserver" -k >/dev/null 2>&1 || true
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+exec 3> "$work/display"
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+export DISPLAY=:$(head -n1 "$work/display")
+
+timeout 300 "$wine" wineboot -i >/dev/null 2>&1
+timeout 60 "$wineserver" -w || true
+"$wineserver" -p
+tools=$WINEPREFIX/drive_c/wrenpost-tools
+mkdir -p "$tools"
+cp "$helpers/fake_outlook.exe" "$helpers/wine_runner.exe" "$helpers/log_holder.exe" "$tools/"
+timeout 60 "$wine" 'C:\wrenpost-tools\fake_outlook.exe' /regserver
+
+# Runs one request in C:\bench\<case>; prints the elapsed milliseconds.
+run_once() {
+  local case=$1 exe=$2 args=$3 helper=${4:-}
+  local dir=$WINEPREFIX/drive_c/bench/$case
+  rm -rf "$dir"
+  mkdir -p "$dir"
+  cp "$exe" "$dir/Wrenpost.exe"
+  local win='C:\bench\'$case
+  {
+    echo "app=$win\\Wrenpost.exe"
+    echo "cmdline=\"$win\\Wrenpost.exe\" $args"
+    echo "timeout=120000"
+    if [ -n "$helper" ]; then
+      printf 'start\r\n' > "$dir/Wrenpost.log"
+      echo "helper=\"C:\\wrenpost-tools\\log_holder.exe\" \"$win\\Wrenpost.log\" 30000 start BenchHolder \"$win\\holder.txt\""
+      echo "helper_ready=BenchHolder"
+    fi
+  } > "$dir/request.txt"
+  timeout 200 "$wine" 'C:\wrenpost-tools\wine_runner.exe' run "$win\\request.txt" "$win\\report.txt" >/dev/null 2>&1 || true
+  local exit_code elapsed
+  exit_code=$(sed -n 's/^exit=//p' "$dir/report.txt" 2>/dev/null)
+  elapsed=$(sed -n 's/^elapsed_ms=//p' "$dir/report.txt" 2>/dev/null)
+  [ "$exit_code" = 0 ] || { echo "run failed: $case ($(tr '\n' ' ' < "$dir/report.txt" 2>/dev/null))" >&2; echo -1; return; }
+  echo "$elapsed"
+}
+
+median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : int((v[NR / 2] + v[NR / 2 + 1]) / 2) }'; }
+
+recipients=$(seq -f 'adresat%g@firma.pl' 1 1000 | paste -sd';')
+typical='-to anna@firma.pl;jan@firma.pl -subject Oferta -body Dzień dobry -attachment C:\brak.pdf'
+printf '| %-34s | %-22s | %s |\n' "case ($runs runs, median)" "executable" "ms"
+printf '|%s|%s|%s|\n' "$(printf -- '-%.0s' {1..36})" "$(printf -- '-%.0s' {1..24})" "------"
+for exe in "${exes[@]}"; do
+  for case in typical recipients held; do
+    times=()
+    for i in $(seq "$runs"); do
+      case $case in
+        typical) times+=("$(run_once "$case$i" "$exe" "$typical")") ;;
+        recipients) times+=("$(run_once "$case$i" "$exe" "-subject Lista -to $recipients")") ;;
+        held) times+=("$(run_once "$case$i" "$exe" "$typical" holder)") ;;
+      esac
+    done
+    label=$case
+    [ "$case" = recipients ] && label="1,000 recipients"
+    [ "$case" = held ] && label="typical, log held for the whole run"
+    printf '| %-34s | %-22s | %s |\n' "$label" "$exe" "$(printf '%s\n' "${times[@]}" | median)"
+  done
+done
