@@ -7,7 +7,7 @@ packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
-  wine64 wine xvfb xauth locales e2fsprogs dpkg-dev file binutils-mingw-w64-x86-64
+  wine64 wine wine32:i386 xvfb xauth locales e2fsprogs dpkg-dev file binutils-mingw-w64-x86-64
 )
 
 missing=()
@@ -23,6 +23,10 @@ fi
 echo "install_deps: installing ${missing[*]}"
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
-export DEBIAN_FRONTEND=noninteractive
-$sudo apt-get update -q
-$sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+# The 32-bit Wine loader (for the 32-bit Wrenpost.exe) is an i386 package.
+if [[ " ${missing[*]} " == *" wine32:i386 "* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+  $sudo dpkg --add-architecture i386
+fi
+# No prompts: CI has no stdin (and sudo would drop an exported setting).
+$sudo env DEBIAN_FRONTEND=noninteractive apt-get update -q </dev/null
+$sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}" </dev/null

@@ -1,11 +1,13 @@
 #include "wine_session.h"
 
+#include <gtest/gtest.h>
 #include <pwd.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdint>
 #include <cstdlib>
 #include <fstream>
 #include <regex>
@@ -53,6 +55,22 @@ std::vector<std::string> Lines(const std::string& text) {
   return lines;
 }
 
+// Whether a Windows executable is 32-bit x86 (its PE header's machine).
+bool Is32BitExecutable(const fs::path& exe) {
+  const std::string bytes = ReadFile(exe);
+  if (bytes.size() < 0x40) return false;
+  const auto word = [&](std::size_t at, int size) {
+    std::uint32_t value = 0;
+    for (int i = size - 1; i >= 0 && at + i < bytes.size(); --i) {
+      value = value << 8 | static_cast<unsigned char>(bytes[at + i]);
+    }
+    return value;
+  };
+  const std::uint32_t pe = word(0x3C, 4);
+  return pe + 6 <= bytes.size() && bytes.compare(pe, 4, std::string("PE\0\0", 4)) == 0 &&
+         word(pe + 4, 2) == 0x14C;
+}
+
 std::string UserName() {
   const passwd* entry = ::getpwuid(::getuid());
   return entry ? entry->pw_name : "";
@@ -65,6 +83,9 @@ std::string WineCase::MissingSetting() {
     if (Env(name).empty()) return std::string(name) + " is not set: run tools/test_windows.sh";
   }
   if (!fs::exists(ToolsUnix() / "wine_runner.exe")) return "the prefix has no helpers";
+  if (Is32BitExecutable(Env("WRENPOST_EXE")) && Env("WRENPOST_WINE32").empty()) {
+    return "WRENPOST_WINE32 is not set: a 32-bit Wrenpost.exe needs the 32-bit loader";
+  }
   return {};
 }
 
@@ -109,8 +130,13 @@ void WineCase::SetFailures(const std::string& control_lines) const {
 }
 
 int WineCase::Wine(const std::vector<std::string>& args) {
-  // Every Wine run is bounded, so that nothing can hang the suite.
-  std::vector<std::string> command = {"timeout", "-k", "5", "60", Env("WRENPOST_WINE")};
+  return WineWith(Env("WRENPOST_WINE"), args);
+}
+
+int WineCase::WineWith(const std::string& loader, const std::vector<std::string>& args) {
+  // Every Wine run is bounded, so that nothing can hang the suite (a busy
+  // server is waited for 30 s).
+  std::vector<std::string> command = {"timeout", "-k", "5", "90", loader};
   command.insert(command.end(), args.begin(), args.end());
   std::vector<char*> argv;
   for (std::string& arg : command) argv.push_back(arg.data());
@@ -128,9 +154,15 @@ RunResult WineCase::Run(const std::string& args, const std::vector<std::string>&
 
 RunResult WineCase::RunCommandLine(const std::string& command_line,
                                    const std::vector<std::string>& hide) const {
-  std::string request = "app=" + ExeWinPath() + "\ncmdline=" + command_line + "\ntimeout=40000\n";
+  // Every run may take 50 s: a busy server is waited for 30 s, then the box is read.
+  std::string request = "app=" + ExeWinPath() + "\ncmdline=" + command_line + "\ntimeout=50000\n";
   for (const std::string& path : hide) request += "hide=" + path + "\n";
   return Execute(request);
+}
+
+RunResult WineCase::RunHidden(const std::string& args) const {
+  return Execute("app=" + ExeWinPath() + "\ncmdline=\"" + ExeWinPath() + "\" " + args +
+                 "\ntimeout=50000\nstart_hidden=1\n");
 }
 
 RunResult WineCase::RunTogether(const std::vector<std::string>& args_list) const {
@@ -138,24 +170,28 @@ RunResult WineCase::RunTogether(const std::vector<std::string>& args_list) const
   // two servers and fail one client (E_NOINTERFACE): a first client starts
   // it and keeps it for a few seconds.
   const std::string ready = "WrenpostServerUp";
-  std::string request = "app=" + ExeWinPath() + "\ntimeout=40000\nhelper=\"" + kToolsWin +
+  std::string request = "app=" + ExeWinPath() + "\ntimeout=50000\nhelper=\"" + kToolsWin +
                         "\\wine_runner.exe\" client " + ready + " 3000\nhelper_ready=" + ready + "\n";
   for (const std::string& args : args_list) request += "cmdline=\"" + ExeWinPath() + "\" " + args + "\n";
   return Execute(request);
 }
 
-RunResult WineCase::RunBeside(const std::string& helper_command_line, const std::string& ready_event,
-                              const std::string& args) const {
-  const std::string request = "app=" + ExeWinPath() + "\ncmdline=\"" + ExeWinPath() + "\" " + args +
-                              "\ntimeout=40000\nhelper=" + helper_command_line +
-                              "\nhelper_ready=" + ready_event + "\n";
+RunResult WineCase::RunBeside(const std::string& helper_command_line,
+                              const std::string& ready_event, const std::string& args,
+                              const std::string& release_event) const {
+  std::string request = "app=" + ExeWinPath() + "\ncmdline=\"" + ExeWinPath() + "\" " + args +
+                        "\ntimeout=50000\nhelper=" + helper_command_line +
+                        "\nhelper_ready=" + ready_event + "\n";
+  if (!release_event.empty()) request += "helper_release=" + release_event + "\n";
   return Execute(request);
 }
 
 int WineCase::RunFromLinux(const std::vector<std::string>& args) const {
-  std::vector<std::string> command = {UnixPath(program_folder_ + exe_name_).string()};
+  const fs::path exe = UnixPath(program_folder_ + exe_name_);
+  std::vector<std::string> command = {exe.string()};
   command.insert(command.end(), args.begin(), args.end());
-  const int status = Wine(command);
+  const int status =
+      WineWith(Env(Is32BitExecutable(exe) ? "WRENPOST_WINE32" : "WRENPOST_WINE"), command);
   WaitForServers();
   return status;
 }
@@ -187,6 +223,7 @@ RunResult WineCase::Execute(const std::string& request) const {
     box.buttons = result.report[prefix + "buttons"];
     box.icon = result.report[prefix + "icon"];
     box.foreground = result.report[prefix + "foreground"] == "1";
+    box.error = result.report[prefix + "error"];
     result.boxes.push_back(box);
   }
   WaitForServers();
@@ -203,7 +240,12 @@ void WineCase::WaitForServers() const {
       started += line == "serve";
       ended += line.rfind("exit ", 0) == 0;
     }
-    if (started == ended || std::chrono::steady_clock::now() > deadline) break;
+    if (started == ended) return;
+    if (std::chrono::steady_clock::now() > deadline) {
+      ADD_FAILURE() << "fake servers still running after 10 s: " << started << " started, " << ended
+                    << " ended";
+      return;
+    }
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
 }
@@ -243,6 +285,17 @@ std::string WineCase::LogAt(const std::string& file) const {
 std::string ExpectedHeader(const std::string& exe_win_path) {
   return "\r\n\r\n" + std::string(55, '-') + "\r\n\r\n" + exe_win_path + " (" WRENPOST_VERSION_TEXT ")\r\n<date line>\r\n";
 }
+
+std::string Escaped(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '\\' || c == '"') out += '\\';
+    out += c;
+  }
+  return out;
+}
+
+std::string Bstr(const std::string& text) { return "VT_BSTR:\"" + Escaped(text) + "\""; }
 
 std::string ToCp1250(const std::string& utf8) {
   // The inverse of Cp1250ToUtf8, found by search: the table has 256 entries.

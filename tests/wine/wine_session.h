@@ -4,7 +4,9 @@
 // the run log.
 //
 // The environment names the setting that tools/test_windows.sh prepares:
-//   WRENPOST_WINE        the wine64 loader
+//   WRENPOST_WINE        the wine64 loader (the helpers are 64-bit)
+//   WRENPOST_WINE32      the 32-bit loader, for a 32-bit Wrenpost.exe started
+//                        from Linux
 //   WINEPREFIX           a prefix with the helpers in C:\wrenpost-tools and
 //                        fake_outlook.exe registered as "Outlook.Application"
 //   WRENPOST_EXE         the Wrenpost.exe under test (a Linux path)
@@ -24,6 +26,7 @@ struct Box {
   std::string buttons;  // visible buttons' captions, comma-separated
   std::string icon;     // warning, error, information, question, none
   bool foreground = false;
+  std::string error;  // why the box was read before it was wholly shown
 };
 
 struct RunResult {
@@ -61,22 +64,25 @@ class WineCase {
   RunResult Run(const std::string& args, const std::vector<std::string>& hide = {}) const;
   RunResult RunCommandLine(const std::string& command_line,
                            const std::vector<std::string>& hide = {}) const;
+  // The same, started hidden as a caller's Shell ..., vbHide does.
+  RunResult RunHidden(const std::string& args) const;
 
-  // The fake server's record of the last run, line by line (without the
-  // servers' "serve" lines).
   // Runs of the program started at the same moment, one per element of
   // `args_list` (each as in Run), with the fake server already running for
   // them; waits for all of them and the server.
   RunResult RunTogether(const std::vector<std::string>& args_list) const;
   // Starts `helper_command_line` first and waits (up to 10 s) until it sets the
-  // named event `ready_event`, then runs the program as Run does; waits for the
-  // helper to end as well.
+  // named event `ready_event`, then runs the program as Run does, sets the
+  // named event `release_event` (when given) once it has ended, and waits for
+  // the helper to end as well.
   RunResult RunBeside(const std::string& helper_command_line, const std::string& ready_event,
-                      const std::string& args) const;
+                      const std::string& args, const std::string& release_event = {}) const;
   // Starts the program the way a Linux shell does ("wine <Linux path> args"),
   // not through CreateProcessW; returns its exit code. For runs that show no box.
   int RunFromLinux(const std::vector<std::string>& args) const;
 
+  // The fake server's record of the last run, line by line (without the
+  // servers' "serve" lines).
   std::vector<std::string> Calls() const;
   // Wrenpost.log, decoded from code page 1250, with every date line checked
   // and replaced by "<date line>".
@@ -91,8 +97,10 @@ class WineCase {
   static int Wine(const std::vector<std::string>& args);
 
  private:
+  static int WineWith(const std::string& loader, const std::vector<std::string>& args);
   RunResult Execute(const std::string& request) const;
-  // Waits (up to 10 s) until every fake server that started has recorded its end.
+  // Waits (up to 10 s) until every fake server that started has recorded its
+  // end; a failure of the test when one has not.
   void WaitForServers() const;
 
   std::string name_;
@@ -105,5 +113,10 @@ std::string ExpectedHeader(const std::string& exe_win_path);
 
 // Code page 1250 bytes, for the files the tests hand the program.
 std::string ToCp1250(const std::string& utf8);
+
+// A text as the helpers' reports and the fake server's record escape it
+// (backslashes and quotes), and a string argument as that record shows it.
+std::string Escaped(const std::string& text);
+std::string Bstr(const std::string& text);
 
 }  // namespace wrenpost::wine_test

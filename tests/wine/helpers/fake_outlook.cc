@@ -12,17 +12,32 @@
 //   fake_outlook.exe /unregserver   remove the registration
 //   fake_outlook.exe -Embedding     serve one client (started by COM)
 //
-// control.txt, one failure per line, read at each activation:
+// control.txt, one instruction per line, read at each activation:
 //   <Object>.<Member>[#<n>] hresult <hex>                 return the HRESULT
 //   <Object>.<Member>[#<n>] exception <wCode> <scode hex> <description>
 //                                                        raise through EXCEPINFO
+//   <Object>.<Member>[#<n>] die                          end the process inside
+//                                                        the call, without replying
+//   <Object>.<Member>[#<n>] wait <event>                 wait (up to 20 s) until the
+//                                                        named event is set, then
+//                                                        answer as usual
+//   <Object>.<Member>[#<n>] signal <event> <reply event> set the named event, then
+//                                                        wait as above for the reply
+//   busy <n> [all]      (read when the server starts) reject its first n incoming
+//                       calls on IDispatch, with "all" on every interface (the
+//                       activation and the releases too), as a busy mail client's
+//                       message filter does: SERVERCALL_REJECTED, which the client
+//                       gets as RPC_E_CALL_REJECTED; each is recorded as
+//                       "rejected <Object>.<method>" and never runs
 // where #n picks the n-th call of that member (default: every call), and
-// ClassFactory.CreateInstance stands for the activation itself.
+// ClassFactory.CreateInstance stands for the activation itself. A server that
+// dies records "exit died" as its end.
 #include <windows.h>
 // after windows.h
 #include <oleauto.h>
 
 #include <cstdlib>
+#include <initializer_list>
 #include <map>
 #include <sstream>
 #include <string>
@@ -36,6 +51,7 @@ using wrenpost::wine_test::AppendUtf8Line;
 using wrenpost::wine_test::Escape;
 using wrenpost::wine_test::OwnFolder;
 using wrenpost::wine_test::ReadWholeFile;
+using wrenpost::wine_test::Utf8;
 using wrenpost::wine_test::Wide;
 
 // {6E1D9B0A-3C52-4F0E-9A57-2B8D4C1E7F31}
@@ -47,20 +63,30 @@ LONG g_objects = 0;
 LONG g_locks = 0;
 
 struct Failure {
+  enum class Kind { kResult, kException, kDie, kWait };
   std::string target;  // Object.Member
   int occurrence = 0;  // 0: every call
-  bool exception = false;
+  Kind kind = Kind::kResult;
   WORD code = 0;
   HRESULT result = S_OK;  // the HRESULT, or the exception's scode
   std::wstring description;
+  std::wstring signal, wait;  // the named events to set, and to wait for
 };
 
 std::vector<Failure> g_failures;
 std::map<std::string, int> g_calls;
 
+// The busy server's rejections still to come.
+struct Busy {
+  int left = 0;
+  bool every_interface = false;
+};
+Busy g_busy;
+
 void Record(const std::string& line) { AppendUtf8Line(OwnFolder() + L"calls.txt", line); }
 
-void LoadControl() {
+// Reads control.txt: the failures, and the busy line when `at_start`.
+void LoadControl(bool at_start) {
   g_failures.clear();
   std::istringstream lines(ReadWholeFile(OwnFolder() + L"control.txt"));
   std::string line;
@@ -70,6 +96,12 @@ void LoadControl() {
     Failure failure;
     std::string kind;
     if (!(fields >> failure.target >> kind)) continue;
+    if (failure.target == "busy") {
+      std::string scope;
+      fields >> scope;
+      if (at_start) g_busy = {std::atoi(kind.c_str()), scope == "all"};
+      continue;
+    }
     const auto hash = failure.target.find('#');
     if (hash != std::string::npos) {
       failure.occurrence = std::atoi(failure.target.c_str() + hash + 1);
@@ -79,10 +111,18 @@ void LoadControl() {
     if (kind == "hresult") {
       fields >> number;
       failure.result = static_cast<HRESULT>(std::strtoul(number.c_str(), nullptr, 16));
+    } else if (kind == "die") {
+      failure.kind = Failure::Kind::kDie;
+    } else if (kind == "wait" || kind == "signal") {
+      std::string event, reply;
+      fields >> event >> reply;
+      failure.kind = Failure::Kind::kWait;
+      failure.signal = kind == "signal" ? Wide(event) : L"";
+      failure.wait = Wide(kind == "signal" ? reply : event);
     } else if (kind == "exception") {
       int code = 0;
       fields >> code >> number;
-      failure.exception = true;
+      failure.kind = Failure::Kind::kException;
       failure.code = static_cast<WORD>(code);
       failure.result = static_cast<HRESULT>(std::strtoul(number.c_str(), nullptr, 16));
       std::string description;
@@ -105,6 +145,41 @@ const Failure* FailureFor(const std::string& target) {
     }
   }
   return nullptr;
+}
+
+void Raise(const Failure& failure, EXCEPINFO* exception) {
+  if (exception == nullptr) return;
+  ZeroMemory(exception, sizeof *exception);
+  exception->wCode = failure.code;
+  exception->scode = failure.result;
+  exception->bstrSource = SysAllocString(L"Fake Outlook");
+  if (!failure.description.empty()) {
+    exception->bstrDescription = SysAllocString(failure.description.c_str());
+  }
+}
+
+// Ends the server inside the call, as a mail client that crashes: the caller
+// never gets an answer.
+[[noreturn]] void Die() {
+  Record("  died as asked");
+  Record("exit died");
+  ExitProcess(0);
+}
+
+// Keeps the call until another program is ready for the answer (told, when
+// asked, that the call came).
+void Wait(const Failure& failure) {
+  if (!failure.signal.empty()) {
+    const HANDLE event = CreateEventW(nullptr, TRUE, FALSE, failure.signal.c_str());
+    if (event != nullptr) {
+      SetEvent(event);
+      CloseHandle(event);
+    }
+  }
+  const HANDLE awaited = CreateEventW(nullptr, TRUE, FALSE, failure.wait.c_str());
+  const bool came = awaited != nullptr && WaitForSingleObject(awaited, 20000) == WAIT_OBJECT_0;
+  if (!came) Record("  waited in vain");
+  if (awaited != nullptr) CloseHandle(awaited);
 }
 
 // One server serves every client that comes while it runs, as the mail
@@ -148,6 +223,7 @@ std::string ArgumentText(const VARIANT& value) {
 class Object final : public IDispatch {
  public:
   explicit Object(std::string kind) : kind_(std::move(kind)) { InterlockedIncrement(&g_objects); }
+  const std::string& kind() const { return kind_; }
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
     if (out == nullptr) return E_POINTER;
@@ -216,18 +292,15 @@ class Object final : public IDispatch {
     Record(line);
 
     if (const Failure* failure = FailureFor(target)) {
-      Record("  failed as asked");
-      if (!failure->exception) return failure->result;
-      if (exception != nullptr) {
-        ZeroMemory(exception, sizeof *exception);
-        exception->wCode = failure->code;
-        exception->scode = failure->result;
-        exception->bstrSource = SysAllocString(L"Fake Outlook");
-        if (!failure->description.empty()) {
-          exception->bstrDescription = SysAllocString(failure->description.c_str());
-        }
+      if (failure->kind == Failure::Kind::kDie) Die();
+      if (failure->kind == Failure::Kind::kWait) {
+        Wait(*failure);
+      } else {
+        Record("  failed as asked");
+        if (failure->kind == Failure::Kind::kResult) return failure->result;
+        Raise(*failure, exception);
+        return DISP_E_EXCEPTION;
       }
-      return DISP_E_EXCEPTION;
     }
 
     if (result != nullptr) VariantInit(result);
@@ -252,10 +325,12 @@ class Object final : public IDispatch {
     static const std::vector<const wchar_t*> item = {L"Subject", L"Body", L"HtmlBody", L"Attachments",
                                                      L"Recipients", L"Display"};
     static const std::vector<const wchar_t*> collection = {L"Add"};
+    static const std::vector<const wchar_t*> recipient = {L"Type"};
     static const std::vector<const wchar_t*> none = {};
     if (kind_ == "Application") return application;
     if (kind_ == "MailItem") return item;
     if (kind_ == "Attachments" || kind_ == "Recipients") return collection;
+    if (kind_ == "Recipient") return recipient;
     return none;
   }
 
@@ -278,10 +353,11 @@ class Factory final : public IClassFactory {
 
   HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
     *out = nullptr;
-    LoadControl();
+    LoadControl(false);
     Record("ClassFactory.CreateInstance");
     if (outer != nullptr) return CLASS_E_NOAGGREGATION;
     if (const Failure* failure = FailureFor("ClassFactory.CreateInstance")) {
+      if (failure->kind == Failure::Kind::kDie) Die();
       Record("  failed as asked");
       QuitWhenIdle();
       return failure->result;
@@ -299,6 +375,66 @@ class Factory final : public IClassFactory {
       QuitWhenIdle();
     }
     return S_OK;
+  }
+};
+
+// {00000131-0000-0000-C000-000000000046}: COM's own interface for the
+// reference counts and QueryInterface calls of remote clients.
+constexpr IID kIidRemUnknown = {
+    0x00000131, 0x0000, 0x0000, {0xc0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+
+// An incoming call as the record names it: "Application.GetIDsOfNames".
+std::string CallName(const INTERFACEINFO& call) {
+  const auto method = [&](std::initializer_list<const char*> names) {
+    const int index = call.wMethod - 3;  // after IUnknown's three
+    if (index >= 0 && index < static_cast<int>(names.size())) {
+      return std::string(names.begin()[index]);
+    }
+    return "#" + std::to_string(call.wMethod);
+  };
+  if (call.iid == IID_IDispatch) {
+    // Only the stand-in's own objects are handed out as IDispatch.
+    const auto* object = static_cast<Object*>(static_cast<IDispatch*>(call.pUnk));
+    return object->kind() + "." +
+           method({"GetTypeInfoCount", "GetTypeInfo", "GetIDsOfNames", "Invoke"});
+  }
+  if (call.iid == IID_IClassFactory) {
+    return "ClassFactory." + method({"CreateInstance", "LockServer"});
+  }
+  if (call.iid == kIidRemUnknown) {
+    return "RemUnknown." + method({"RemQueryInterface", "RemAddRef", "RemRelease"});
+  }
+  wchar_t iid[40];
+  StringFromGUID2(call.iid, iid, 40);
+  return Utf8(iid) + "." + method({});
+}
+
+// The busy mail client's message filter: rejects the first incoming calls.
+class BusyFilter final : public IMessageFilter {
+ public:
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    if (iid == IID_IUnknown || iid == IID_IMessageFilter) {
+      *out = static_cast<IMessageFilter*>(this);
+      return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+
+  DWORD STDMETHODCALLTYPE HandleInComingCall(DWORD, HTASK, DWORD, LPINTERFACEINFO call) override {
+    if (g_busy.left <= 0 || call == nullptr) return SERVERCALL_ISHANDLED;
+    if (!g_busy.every_interface && call->iid != IID_IDispatch) return SERVERCALL_ISHANDLED;
+    --g_busy.left;
+    Record("rejected " + CallName(*call));
+    return SERVERCALL_REJECTED;
+  }
+  DWORD STDMETHODCALLTYPE RetryRejectedCall(HTASK, DWORD, DWORD) override {
+    return static_cast<DWORD>(-1);  // the server makes no calls of its own
+  }
+  DWORD STDMETHODCALLTYPE MessagePending(HTASK, DWORD, DWORD) override {
+    return PENDINGMSG_WAITDEFPROCESS;
   }
 };
 
@@ -337,8 +473,11 @@ int Unregister() {
 int Serve() {
   if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 2;
   static Factory factory;
+  static BusyFilter filter;
   DWORD cookie = 0;
   Record("serve");
+  LoadControl(true);
+  if (g_busy.left > 0) CoRegisterMessageFilter(&filter, nullptr);
   if (FAILED(CoRegisterClassObject(kClsid, &factory, CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE, &cookie))) {
     Record("exit objects=0 (not registered)");
     CoUninitialize();

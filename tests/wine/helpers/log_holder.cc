@@ -2,12 +2,14 @@
 // it waits until the log holds a given text (so that a run is busy writing),
 // opens the file with share mode 0 so that nobody else can open it, appends
 // a marker line while it holds it, sets a named event to say so, keeps the
-// file for the given time and closes it.
+// file for the given time or until told to let go, and closes it.
 //
 //   log_holder.exe <log file> <hold ms> <after text> <ready event> <report file>
 //
 // <ready event> is set as soon as the holder watches the log (the runner
-// starts the program then); "<ready event>.held" is set once the file is held.
+// starts the program then); "<ready event>.held" is set once the file is held;
+// setting "<ready event>.release" ends the hold early, and "<ready event>.released"
+// is set once the file is closed.
 // The report (UTF-8) holds key=value lines: held_ms (how long the file was
 // really held) and waited_ms (from watching to holding). Exit codes: 0 held
 // and released, 2 the text never came, 3 the file could not be had, 1 usage.
@@ -17,9 +19,11 @@
 #include <string>
 
 #include "helper_text.h"
+#include "platform/windows/win_owners.h"
 
 namespace {
 
+using wrenpost::UniqueHandle;
 using wrenpost::wine_test::ReadWholeFile;
 using wrenpost::wine_test::Utf8;
 using wrenpost::wine_test::Wide;
@@ -27,36 +31,19 @@ using wrenpost::wine_test::Wide;
 constexpr char kMarker[] = "[log_holder: held]\r\n";
 constexpr DWORD kWatchLimitMs = 20000;
 
-class Handle {
- public:
-  explicit Handle(HANDLE handle) : handle_(handle) {}
-  ~Handle() {
-    if (handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
-  }
-  Handle(const Handle&) = delete;
-  Handle& operator=(const Handle&) = delete;
-  HANDLE get() const { return handle_; }
-  bool valid() const { return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE; }
-  void Close() {
-    if (valid()) CloseHandle(handle_);
-    handle_ = nullptr;
-  }
-
- private:
-  HANDLE handle_;
-};
-
 void SaveReport(const std::wstring& file, const std::string& text) {
-  Handle out(CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                         nullptr));
+  UniqueHandle out(CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
   DWORD written = 0;
   if (out.valid()) WriteFile(out.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
 }
 
 int Hold(const std::wstring& log, DWORD hold_ms, const std::string& after, const std::wstring& event,
          const std::wstring& report_file) {
-  Handle ready(CreateEventW(nullptr, TRUE, FALSE, event.c_str()));
-  Handle held_event(CreateEventW(nullptr, TRUE, FALSE, (event + L".held").c_str()));
+  UniqueHandle ready(CreateEventW(nullptr, TRUE, FALSE, event.c_str()));
+  UniqueHandle held_event(CreateEventW(nullptr, TRUE, FALSE, (event + L".held").c_str()));
+  UniqueHandle release(CreateEventW(nullptr, TRUE, FALSE, (event + L".release").c_str()));
+  UniqueHandle released(CreateEventW(nullptr, TRUE, FALSE, (event + L".released").c_str()));
   const DWORD watching = GetTickCount();
   if (ready.valid()) SetEvent(ready.get());
 
@@ -80,13 +67,18 @@ int Hold(const std::wstring& log, DWORD hold_ms, const std::string& after, const
       return 3;
     }
   }
-  Handle file(opened);
+  UniqueHandle file(opened);
   const DWORD held = GetTickCount();
   DWORD written = 0;
   WriteFile(file.get(), kMarker, sizeof kMarker - 1, &written, nullptr);
   if (held_event.valid()) SetEvent(held_event.get());
-  Sleep(hold_ms);
-  file.Close();
+  if (release.valid()) {
+    WaitForSingleObject(release.get(), hold_ms);
+  } else {
+    Sleep(hold_ms);
+  }
+  file.reset();
+  if (released.valid()) SetEvent(released.get());
   report << "held_ms=" << GetTickCount() - held << "\n"
          << "waited_ms=" << held - watching << "\n";
   SaveReport(report_file, report.str());

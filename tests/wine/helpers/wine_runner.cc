@@ -1,7 +1,7 @@
 // Runs one program under Wine for the end-to-end tests and watches it: starts
 // it with a command line passed exactly as given (quotes and blanks kept),
-// reads every message box it shows (caption, text, buttons, icon), presses
-// OK, and reports what it saw and the exit code.
+// reads every message box it shows (caption, text, buttons, icon) once it is
+// wholly on the screen, presses OK, and reports what it saw and the exit code.
 //
 //   wine_runner.exe run <request file> <report file>
 //   wine_runner.exe version <executable> <report file>
@@ -18,9 +18,14 @@
 //   helper=<command line>  another program started first and waited for at
 //                          the end (see log_holder.cc)
 //   helper_ready=<name>    a named event the helper sets before the runs start
+//   helper_release=<name>  a named event set once every run has ended
+//   start_hidden=1         the runs started hidden (STARTF_USESHOWWINDOW,
+//                          SW_HIDE), as a caller's Shell ..., vbHide does
 // The report (UTF-8) holds key=value lines; texts are escaped as in the
 // fake server's record. exit= is the first run's exit code, exits= all of
-// them in order; helper_exit= the helper's.
+// them in order; helper_exit= the helper's; box<n>.shown_ms= how long a box
+// took from being found to being wholly on the screen, box<n>.error= that it
+// never was.
 #include <windows.h>
 // after windows.h
 #include <objbase.h>
@@ -138,46 +143,74 @@ std::string IdentifyIcon(HWND icon_control, long* mismatch) {
   return best;
 }
 
-// Reads one box into the report under `prefix`, then presses its OK.
-void ReadAndClose(HWND box, const std::string& prefix, Report& report) {
-  Sleep(700);  // let it paint
-  report.Add(prefix + "caption", Escape(WindowText(box)));
-  report.Add(prefix + "foreground", GetForegroundWindow() == box ? "1" : "0");
-  report.Add(prefix + "topmost", (GetWindowLongW(box, GWL_EXSTYLE) & WS_EX_TOPMOST) ? "1" : "0");
-  std::vector<HWND> children;
-  EnumChildWindows(box, CollectChild, reinterpret_cast<LPARAM>(&children));
-  std::string buttons, texts, icon = "none";
+// What a box shows, read from its child windows.
+struct BoxContent {
+  std::string texts, buttons, icon = "none";
   long icon_mismatch = -1;
   HWND ok = nullptr;
+  // Text, OK button and (when it has one) its icon are on the screen.
+  bool Shown() const {
+    return !texts.empty() && ok != nullptr && (icon == "none" || icon_mismatch == 0);
+  }
+};
+
+BoxContent ReadContent(HWND box) {
+  BoxContent content;
+  std::vector<HWND> children;
+  EnumChildWindows(box, CollectChild, reinterpret_cast<LPARAM>(&children));
   for (HWND child : children) {
     if (!IsWindowVisible(child)) continue;
     const std::wstring kind = ClassOf(child);
     const LONG style = GetWindowLongW(child, GWL_STYLE);
     if (lstrcmpiW(kind.c_str(), L"Button") == 0) {
-      const std::wstring caption = WindowText(child);
-      buttons += (buttons.empty() ? "" : ",") + Escape(caption);
-      if (GetDlgCtrlID(child) == IDOK) ok = child;
+      content.buttons += (content.buttons.empty() ? "" : ",") + Escape(WindowText(child));
+      if (GetDlgCtrlID(child) == IDOK) content.ok = child;
     } else if (lstrcmpiW(kind.c_str(), L"Static") == 0) {
       if ((style & SS_TYPEMASK) == SS_ICON) {
-        icon = IdentifyIcon(child, &icon_mismatch);
+        content.icon = IdentifyIcon(child, &content.icon_mismatch);
       } else if (!WindowText(child).empty()) {
-        texts += (texts.empty() ? "" : "|") + Escape(WindowText(child));
+        content.texts += (content.texts.empty() ? "" : "|") + Escape(WindowText(child));
       }
     }
   }
-  report.Add(prefix + "text", texts);
-  report.Add(prefix + "buttons", buttons);
-  report.Add(prefix + "icon", icon);
-  report.Add(prefix + "icon_mismatch", std::to_string(icon_mismatch));
-  PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(ok));
+  return content;
+}
+
+// Reads one box into the report under `prefix` once it is really on the
+// screen (its icon's pixels are only there after it has painted), then
+// presses its OK.
+void ReadAndClose(HWND box, const std::string& prefix, Report& report) {
+  constexpr DWORD kShowLimitMs = 10000;
+  const DWORD found = GetTickCount();
+  BoxContent content = ReadContent(box);
+  while (!content.Shown() && IsWindow(box) && GetTickCount() - found < kShowLimitMs) {
+    Sleep(20);
+    content = ReadContent(box);
+  }
+  if (!content.Shown()) {
+    report.Add(prefix + "error", "not shown whole within " + std::to_string(kShowLimitMs) + " ms");
+  }
+  report.Add(prefix + "shown_ms", std::to_string(GetTickCount() - found));
+  report.Add(prefix + "caption", Escape(WindowText(box)));
+  report.Add(prefix + "foreground", GetForegroundWindow() == box ? "1" : "0");
+  report.Add(prefix + "topmost", (GetWindowLongW(box, GWL_EXSTYLE) & WS_EX_TOPMOST) ? "1" : "0");
+  report.Add(prefix + "text", content.texts);
+  report.Add(prefix + "buttons", content.buttons);
+  report.Add(prefix + "icon", content.icon);
+  report.Add(prefix + "icon_mismatch", std::to_string(content.icon_mismatch));
+  PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(content.ok));
 }
 
 // Starts a process from a command line; false (with the error in the report)
 // when it cannot be started.
-bool Start(const std::wstring& app, std::wstring command_line, DWORD flags,
+bool Start(const std::wstring& app, std::wstring command_line, DWORD flags, bool hidden,
            PROCESS_INFORMATION* process, const std::string& what, Report& report) {
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
+  if (hidden) {  // as a caller's Shell ..., vbHide
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_HIDE;
+  }
   if (CreateProcessW(app.empty() ? nullptr : app.c_str(), command_line.data(), nullptr, nullptr,
                      FALSE, flags, nullptr, nullptr, &startup, process)) {
     return true;
@@ -195,9 +228,10 @@ BOOL CALLBACK FindBoxOfAny(HWND window, LPARAM parameter) {
 }
 
 int Run(const std::wstring& request_file, const std::wstring& report_file) {
-  std::string app, helper, helper_ready;
+  std::string app, helper, helper_ready, helper_release;
   std::vector<std::string> command_lines;
   DWORD timeout = 30000;
+  bool hidden = false;
   Report report;
   std::istringstream lines(ReadWholeFile(request_file));
   std::string line;
@@ -211,6 +245,8 @@ int Run(const std::wstring& request_file, const std::wstring& report_file) {
     if (key == "timeout") timeout = static_cast<DWORD>(std::stoul(value));
     if (key == "helper") helper = value;
     if (key == "helper_ready") helper_ready = value;
+    if (key == "helper_release") helper_release = value;
+    if (key == "start_hidden") hidden = value == "1";
     if (key == "hide") {
       const std::wstring path = Wide(value);
       SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_HIDDEN);
@@ -224,10 +260,14 @@ int Run(const std::wstring& request_file, const std::wstring& report_file) {
 
   // The helper first, and its word that it is ready.
   PROCESS_INFORMATION helper_process{};
+  HANDLE release = nullptr;
+  if (!helper_release.empty()) {
+    release = CreateEventW(nullptr, TRUE, FALSE, Wide(helper_release).c_str());
+  }
   if (!helper.empty()) {
     HANDLE ready = nullptr;
     if (!helper_ready.empty()) ready = CreateEventW(nullptr, TRUE, FALSE, Wide(helper_ready).c_str());
-    if (!Start({}, Wide(helper), 0, &helper_process, "helper_", report)) {
+    if (!Start({}, Wide(helper), 0, false, &helper_process, "helper_", report)) {
       if (ready != nullptr) CloseHandle(ready);
       report.Save(report_file);
       return 2;
@@ -246,7 +286,8 @@ int Run(const std::wstring& request_file, const std::wstring& report_file) {
   for (std::size_t i = 0; i < command_lines.size(); ++i) {
     PROCESS_INFORMATION process{};
     const std::string what = i == 0 ? "" : "run" + std::to_string(i + 1) + ".";
-    if (!Start(wide_app, Wide(command_lines[i]), CREATE_SUSPENDED, &process, what, report)) {
+    if (!Start(wide_app, Wide(command_lines[i]), CREATE_SUSPENDED, hidden, &process, what,
+               report)) {
       for (PROCESS_INFORMATION& run : runs) TerminateProcess(run.hProcess, 98);
       if (helper_process.hProcess != nullptr) TerminateProcess(helper_process.hProcess, 98);
       report.Save(report_file);
@@ -291,6 +332,10 @@ int Run(const std::wstring& request_file, const std::wstring& report_file) {
   report.Add("exits", exits);
   report.Add("elapsed_ms", std::to_string(GetTickCount() - started));
 
+  if (release != nullptr) {
+    SetEvent(release);
+    CloseHandle(release);
+  }
   if (helper_process.hProcess != nullptr) {
     // The helper ends by itself; one that does not is stopped.
     if (WaitForSingleObject(helper_process.hProcess, 20000) == WAIT_TIMEOUT) {
