@@ -62,7 +62,7 @@ run_once() {
     if [ -n "$helper" ]; then
       printf 'start\r\n' > "$dir/Wrenpost.log"
       echo "helper=\"C:\\wrenpost-tools\\log_holder.exe\" \"$win\\Wrenpost.log\" 30000 start BenchHolder \"$win\\holder.txt\""
-      echo "helper_ready=BenchHolder"
+      echo "helper_ready=BenchHolder.held"  # the run starts once the log is really held
     fi
   } > "$dir/request.txt"
   timeout 200 "$wine" 'C:\wrenpost-tools\wine_runner.exe' run "$win\\request.txt" "$win\\report.txt" >/dev/null 2>&1 || true

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "wine_session.h"
+#include "wrenpost_version.h"
 
 namespace wrenpost::wine_test {
 namespace {
@@ -624,16 +625,20 @@ TEST_F(WineSuite, VersionRecordNamesTheProgram) {
             0);
   std::ifstream in(c.UnixPath("version.txt"));
   std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  // The numbers as the build generated them; every string present.
+  const std::string fixed = std::to_string(WRENPOST_VERSION_MAJOR) + "." +
+                            std::to_string(WRENPOST_VERSION_MINOR) + "." +
+                            std::to_string(WRENPOST_VERSION_PATCH) + ".0";
   EXPECT_EQ(all,
-            "fixed=1.6.0.0\n"
+            "fixed=" + fixed + "\n"
             "translation=041504B0\n"
             "FileDescription=Uruchomienie nowej wiadomości w MS Outlook z polami \\\"do\\\", "
             "\\\"temat\\\", \\\"treść\\\" i załączniki\n"
-            "FileVersion=1.06\n"
+            "FileVersion=" WRENPOST_VERSION_STRINGS "\n"
             "InternalName=Wrenpost\n"
             "OriginalFilename=Wrenpost.exe\n"
             "ProductName=Wrenpost\n"
-            "ProductVersion=1.06\n");
+            "ProductVersion=" WRENPOST_VERSION_STRINGS "\n");
 }
 
 }  // namespace
