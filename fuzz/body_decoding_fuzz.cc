@@ -1,12 +1,15 @@
 // The body file's decoding and line joining against a deliberately simple
-// model: decode the whole file first (UTF-8 after a byte-order mark or when
-// well-formed, else Windows-1250 through iconv), then read it line by line as
-// a text file is read (CR LF or CR ends a line, a lone LF does not) and run
-// the lines together.
+// model: decode the whole file first (UTF-16 LE or BE after FF FE or FE FF,
+// UTF-8 after its byte-order mark or when well-formed, else Windows-1250; the
+// UTF-16 and Windows-1250 through iconv), then read it line by line as a text
+// file is read (CR LF or CR ends a line, a lone LF does not) and run the lines
+// together.
 #include <iconv.h>
 
 #include <array>
+#include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <string>
 
 #include "fuzz/fuzz_check.h"
@@ -99,8 +102,10 @@ const std::array<std::string, 256>& Cp1250Table() {
       char* in_at = in;
       char* out_at = out;
       std::size_t in_left = 1, out_left = sizeof out;
-      if (converter != reinterpret_cast<iconv_t>(-1) &&
-          ::iconv(converter, &in_at, &in_left, &out_at, &out_left) != static_cast<std::size_t>(-1)) {
+      const bool converted =
+          converter != reinterpret_cast<iconv_t>(-1) &&
+          ::iconv(converter, &in_at, &in_left, &out_at, &out_left) != static_cast<std::size_t>(-1);
+      if (converted) {
         result[i].assign(out, out_at);
       } else {
         PutUtf8(static_cast<std::uint32_t>(i), result[i]);
@@ -118,12 +123,46 @@ std::string ModelCp1250(const std::string& bytes) {
   return out;
 }
 
-std::string ModelReadBody(std::string bytes) {
+// UTF-16 as the C library reads it. iconv stops at a 16-bit unit that is no
+// character: a surrogate without its partner (EILSEQ) or, at the end, a lead
+// surrogate or a single byte with nothing after it (EINVAL). Each unit it
+// stops at, and an odd last byte, becomes one U+FFFD; decoding goes on after it.
+std::string ModelUtf16(std::string bytes, const char* encoding) {
+  const iconv_t converter = ::iconv_open("UTF-8", encoding);
+  if (converter == reinterpret_cast<iconv_t>(-1)) {
+    PropertyFailed(__FILE__, __LINE__, std::string("no iconv for ") + encoding);
+    return {};
+  }
+  // Two input bytes give at most three output bytes, U+FFFD included.
+  std::string text(2 * bytes.size() + 4, '\0');
+  char* in = bytes.data();
+  char* out = text.data();
+  std::size_t in_left = bytes.size(), out_left = text.size();
+  while (in_left > 0 &&
+         ::iconv(converter, &in, &in_left, &out, &out_left) == static_cast<std::size_t>(-1)) {
+    FUZZ_CHECK(errno == EILSEQ || errno == EINVAL, "iconv: " + std::string(std::strerror(errno)));
+    const std::size_t unit = in_left < 2 ? in_left : 2;
+    std::memcpy(out, "\xEF\xBF\xBD", 3);
+    out += 3;
+    out_left -= 3;
+    in += unit;
+    in_left -= unit;
+  }
+  ::iconv_close(converter);
+  text.resize(text.size() - out_left);
+  return text;
+}
+
+std::string ModelText(std::string bytes) {
+  if (bytes.starts_with("\xFF\xFE")) return ModelUtf16(bytes.substr(2), "UTF-16LE");
+  if (bytes.starts_with("\xFE\xFF")) return ModelUtf16(bytes.substr(2), "UTF-16BE");
   const bool marked = bytes.starts_with("\xEF\xBB\xBF");
   if (marked) bytes.erase(0, 3);
-  const std::string text = ModelValidUtf8(bytes) ? bytes
-                           : marked              ? ModelRepair(bytes)
-                                                 : ModelCp1250(bytes);
+  return ModelValidUtf8(bytes) ? bytes : marked ? ModelRepair(bytes) : ModelCp1250(bytes);
+}
+
+std::string ModelReadBody(const std::string& bytes) {
+  const std::string text = ModelText(bytes);
   std::string body;
   std::string line;
   for (std::size_t i = 0; i < text.size(); ++i) {

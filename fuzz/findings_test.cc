@@ -1,9 +1,5 @@
-// Faults that fuzzing and the benchmarks found, each kept as a readable case.
+// Faults that fuzzing found, each kept as a readable case.
 #include <gtest/gtest.h>
-#include <unistd.h>
-
-#include <cstdlib>
-#include <fstream>
 
 #include <string>
 #include <vector>
@@ -35,22 +31,6 @@ TEST(BodyFileFinding, EncodingIsJudgedBeforeTheLinesAreJoined) {
   for (const Case& c : cases) {
     EXPECT_EQ(DecodeBodyText(c.bytes, files), c.body) << c.name;
   }
-}
-
-// Reading a body file grew the buffer to twice the file's size just to see
-// the end of the file: a 64 MiB body cost 128 MiB more and one more copy.
-TEST(BodyFileFinding, ReadingAFileDoesNotDoubleItsBuffer) {
-  char path[] = "/tmp/wrenpost-read-XXXXXX";
-  const int fd = ::mkstemp(path);
-  ASSERT_GE(fd, 0);
-  ::close(fd);
-  const std::string content(1 << 20, 'x');
-  std::ofstream(path, std::ios::binary) << content;
-  PosixFileSystem files;
-  const std::string bytes = files.ReadBytes(path);
-  ::unlink(path);
-  EXPECT_EQ(bytes, content);
-  EXPECT_LT(bytes.capacity(), content.size() + content.size() / 2);
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // The log entry encoder: what WriteLogLine, WriteRunHeader and ReportFailure
 // hand to the file system, byte for byte, for any texts, numbers, names and
-// times, and that none of them raises when the file system fails.
+// times, and that none of them raises when appends to the file fail.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -8,61 +8,12 @@
 #include "fuzz/fuzz_check.h"
 #include "fuzz/fuzz_input.h"
 #include "launcher/failure_report.h"
+#include "platform/fake/fake_host.h"
 #include "platform/run_error.h"
 #include "runlog/run_log.h"
 
 namespace wrenpost::fuzz {
 namespace {
-
-struct Append {
-  std::string path;
-  std::string text;
-};
-
-class RecordingFiles final : public FileSystem {
- public:
-  bool failing = false;
-  std::vector<Append> appends;
-
-  bool FileExists(const std::string&) override { return false; }
-  std::string ReadBytes(const std::string&) override { return {}; }
-  void RemoveFile(const std::string&) override {}
-  std::string FullPath(const std::string& path) override { return path; }
-  void AppendText(const std::string& path, std::string_view text) override {
-    if (failing) throw RunError(32, "plik jest używany przez inny proces");
-    appends.push_back({path, std::string(text)});
-  }
-  std::string DecodeLegacyText(std::string_view bytes) override { return std::string(bytes); }
-};
-
-class GivenNames final : public NameQueries {
- public:
-  std::string user, computer;
-  bool user_fails = false;
-  std::string QueryUserName() override {
-    if (user_fails) throw RunError(5, "odmowa dostępu");
-    return user;
-  }
-  std::string QueryComputerName() override { return computer; }
-};
-
-class GivenClock final : public Clock {
- public:
-  LocalDateTime time;
-  bool fails = false;
-  LocalDateTime Now() override {
-    if (fails) throw RunError(1, "zegar");
-    return time;
-  }
-};
-
-class RecordingBox final : public WarningBox {
- public:
-  std::vector<std::pair<std::string, std::string>> shown;
-  void Show(std::string_view caption, std::string_view text) override {
-    shown.emplace_back(std::string(caption), std::string(text));
-  }
-};
 
 std::string Decimal(long long value) {
   if (value == 0) return "0";
@@ -81,44 +32,56 @@ std::string Padded(int value) {
 
 std::string BeforeNul(const std::string& buffer) { return buffer.substr(0, buffer.find('\0')); }
 
-void CheckEntries(const RecordingFiles& files, const std::string& path,
-                  const std::vector<std::string>& expected, const std::string& what) {
-  FUZZ_CHECK(files.appends.size() == expected.size(),
-             what + ": " + std::to_string(files.appends.size()) + " appends, expected " +
-                 std::to_string(expected.size()));
-  for (std::size_t i = 0; i < files.appends.size() && i < expected.size(); ++i) {
-    FUZZ_CHECK(files.appends[i].path == path, what + ": entry written elsewhere");
-    FUZZ_CHECK(files.appends[i].text == expected[i] + "\r\n",
-               what + " entry " + std::to_string(i) + ": " + Shown(files.appends[i].text) +
-                   ", expected " + Shown(expected[i] + "\r\n"));
+// Which appends fail: `count` of them after the first `succeeding`, in every
+// part. Each entry is one append, so exactly those entries are lost.
+struct FailingAppends {
+  int succeeding;
+  int count;
+};
+
+FakeFileSystem FilesFailing(const FailingAppends& failing) {
+  FakeFileSystem files;
+  files.FailSome("append", RunError(32, "plik jest używany przez inny proces"), failing.succeeding,
+                 failing.count);
+  return files;
+}
+
+void CheckEntries(const FakeFileSystem& files, const std::string& path,
+                  const FailingAppends& failing, const std::vector<std::string>& entries,
+                  const std::string& what) {
+  std::string expected;
+  for (int i = 0; i < static_cast<int>(entries.size()) && !path.empty(); ++i) {
+    const bool lost = i >= failing.succeeding && i < failing.succeeding + failing.count;
+    if (!lost) expected += entries[i] + "\r\n";
   }
+  const std::string written = files.Has(path) ? files.Content(path) : "";
+  FUZZ_CHECK(written == expected,
+             what + " wrote " + Shown(written) + " to " + Shown(path) + ", expected " +
+                 Shown(expected));
 }
 
 }  // namespace
 
 int FuzzLogEntries(const std::uint8_t* data, std::size_t size) {
   ByteReader input(data, size);
-  const std::string path = input.TakeText(64);
-  const bool failing = input.TakeBool();
+  const std::string path = input.TakeText(64);  // empty: a log that writes nothing
+  const auto window = input.TakeInteger<std::uint8_t>();
+  const FailingAppends failing{(window >> 3) & 3, window & 7};
 
-  // One entry: lead-in and text, exactly, then CR LF; a failing file system is swallowed.
+  // One entry: lead-in and text, exactly, then CR LF; a failed append is swallowed.
   {
-    RecordingFiles files;
-    files.failing = failing;
+    FakeFileSystem files = FilesFailing(failing);
     const RunLog log(files, path);
     const std::string lead_in = input.TakeText(32);
     const std::string text = input.TakeText(4096);
     log.WriteLogLine(lead_in, text);
     log.WriteLogLine(text);
-    CheckEntries(files, path, failing ? std::vector<std::string>{}
-                                      : std::vector<std::string>{lead_in + text, text},
-                 "WriteLogLine");
+    CheckEntries(files, path, failing, {lead_in + text, text}, "WriteLogLine");
   }
 
   // The run header, for any folder, name, version, names and time.
   {
-    RecordingFiles files;
-    files.failing = failing;
+    FakeFileSystem files = FilesFailing(failing);
     const RunLog log(files, path);
     HostIdentity identity;
     identity.folder = input.TakeText(300);
@@ -126,11 +89,16 @@ int FuzzLogEntries(const std::uint8_t* data, std::size_t size) {
     identity.separator = input.TakeBool() ? '\\' : '/';
     identity.version = {input.TakeInteger<std::int16_t>(), input.TakeInteger<std::int16_t>(),
                         input.TakeInteger<std::int16_t>()};
-    GivenNames names;
+    FakeNameQueries names;
     names.user = input.TakeText(1100);
     names.computer = input.TakeText(1100);
-    names.user_fails = input.TakeBool();
-    GivenClock clock;
+    const auto names_failing = input.TakeInteger<std::uint8_t>();
+    const std::string user = (names_failing & 1) ? "" : BeforeNul(names.user->substr(0, 1024));
+    const std::string computer =
+        (names_failing & 2) ? "" : BeforeNul(names.computer->substr(0, 1024));
+    if (names_failing & 1) names.user.reset();
+    if (names_failing & 2) names.computer.reset();
+    FixedClock clock;
     clock.fails = input.TakeBool();
     clock.time = {1601 + input.TakeInteger<std::uint16_t>() % 8400,
                   1 + input.TakeInteger<std::uint8_t>() % 12,
@@ -145,34 +113,27 @@ int FuzzLogEntries(const std::uint8_t* data, std::size_t size) {
                              ", " + Padded(t.hour) + ":" + Padded(t.minute) + ":" +
                              Padded(t.second);
     FUZZ_CHECK(FormatHeaderTime(t) == when, "time " + FormatHeaderTime(t) + ", expected " + when);
-    const std::string user = names.user_fails ? "" : BeforeNul(names.user);
     const std::string program = "\r\n" + identity.folder + identity.separator +
                                 identity.file_name + ".exe (" +
                                 Decimal(identity.version.major_part) + "." +
                                 Decimal(identity.version.minor_part) + "." +
                                 Decimal(identity.version.revision) + ")";
-    const std::string dated = (clock.fails ? "" : when) + ", użytkownik = " + user +
-                              ", komputer = " + BeforeNul(names.computer);
-    CheckEntries(files, path,
-                 failing ? std::vector<std::string>{}
-                         : std::vector<std::string>{"\r\n", std::string(55, '-'), program, dated},
+    const std::string dated =
+        (clock.fails ? "" : when) + ", użytkownik = " + user + ", komputer = " + computer;
+    CheckEntries(files, path, failing, {"\r\n", std::string(55, '-'), program, dated},
                  "WriteRunHeader");
   }
 
   // The failure report: three entries and one box, for any number and description.
   {
-    RecordingFiles files;
-    files.failing = failing;
+    FakeFileSystem files = FilesFailing(failing);
     const RunLog log(files, path);
-    RecordingBox box;
+    RecordingWarningBox box;
     const RunError error(input.TakeInteger<std::int32_t>(), input.TakeRest());
     ReportFailure(error, log, box);
-    CheckEntries(files, path,
-                 failing ? std::vector<std::string>{}
-                         : std::vector<std::string>{"\r\n",
-                                                    "Wystąpił błąd (" + Decimal(error.number) +
-                                                        "): " + error.description,
-                                                    "Program zakończony błędem."},
+    CheckEntries(files, path, failing,
+                 {"\r\n", "Wystąpił błąd (" + Decimal(error.number) + "): " + error.description,
+                  "Program zakończony błędem."},
                  "ReportFailure");
     const std::string cannot = "Nie można utworzyć nowej wiadomości w MS Outlook.\r\n";
     const std::string text =
@@ -182,7 +143,8 @@ int FuzzLogEntries(const std::uint8_t* data, std::size_t size) {
         : error.number == 429 ? cannot + "Sprawdź, czy program jest zainstalowany w systemie!"
                               : "Wystąpił błąd:\r\n" + error.description;
     FUZZ_CHECK(box.shown.size() == 1, "one box per failure");
-    FUZZ_CHECK(!box.shown.empty() && box.shown[0].first == "Wrenpost" && box.shown[0].second == text,
+    FUZZ_CHECK(!box.shown.empty() && box.shown[0].caption == "Wrenpost" &&
+                   box.shown[0].text == text,
                "box text for " + Decimal(error.number));
   }
   return 0;

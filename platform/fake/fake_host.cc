@@ -2,9 +2,17 @@
 
 namespace wrenpost {
 
-void FakeFileSystem::MaybeFail(const std::string& operation) const {
-  const auto failure = failures_.find(operation);
-  if (failure != failures_.end()) throw failure->second;
+void FakeFileSystem::MaybeFail(const std::string& operation) {
+  const auto found = failures_.find(operation);
+  if (found == failures_.end()) return;
+  Failure& failure = found->second;
+  if (failure.succeeding > 0) {
+    --failure.succeeding;
+    return;
+  }
+  if (failure.failing == 0) return;
+  if (failure.failing > 0) --failure.failing;
+  throw failure.error;
 }
 
 bool FakeFileSystem::FileExists(const std::string& path) {

@@ -4,6 +4,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/file_system.h"
@@ -33,7 +34,14 @@ class FakeFileSystem final : public FileSystem {
   std::string working_folder;  // empty: FullPath gives every path as written
 
   // Makes every later call of that kind raise `error` ("exists", "read", "remove", "append").
-  void Fail(const std::string& operation, RunError error) { failures_.insert_or_assign(operation, error); }
+  void Fail(const std::string& operation, RunError error) {
+    failures_.insert_or_assign(operation, Failure{std::move(error), 0, -1});
+  }
+  // Makes only `count` later calls of that kind raise `error`, the ones after the next
+  // `succeeding` calls; the calls after those succeed again.
+  void FailSome(const std::string& operation, RunError error, int succeeding, int count) {
+    failures_.insert_or_assign(operation, Failure{std::move(error), succeeding, count});
+  }
 
   bool FileExists(const std::string& path) override;
   std::string ReadBytes(const std::string& path) override;
@@ -46,9 +54,14 @@ class FakeFileSystem final : public FileSystem {
   std::string DecodeLegacyText(std::string_view bytes) override;
 
  private:
-  void MaybeFail(const std::string& operation) const;
+  struct Failure {
+    RunError error;
+    int succeeding;  // calls still to succeed before the failing ones
+    int failing;     // calls still to fail; negative: every call
+  };
+  void MaybeFail(const std::string& operation);
   std::map<std::string, File> files_;
-  std::map<std::string, RunError> failures_;
+  std::map<std::string, Failure> failures_;
 };
 
 class FakeNameQueries final : public NameQueries {
@@ -66,7 +79,11 @@ class FakeNameQueries final : public NameQueries {
 class FixedClock final : public Clock {
  public:
   LocalDateTime time{2014, 3, 5, 9, 7, 3};
-  LocalDateTime Now() override { return time; }
+  bool fails = false;  // Now raises RunError
+  LocalDateTime Now() override {
+    if (fails) throw RunError(1, "Clock unavailable");
+    return time;
+  }
 };
 
 class FakeProcess final : public Process {
