@@ -1,17 +1,23 @@
 #include "platform/posix/posix_file_system.h"
 
+#include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cerrno>
 #include <chrono>
-#include <cstdlib>
+#include <exception>
 #include <filesystem>
 #include <fstream>
-#include <gtest/gtest.h>
+#include <stdexcept>
 #include <thread>
 
 #include "platform/run_error.h"
+#include "tests/support/temp_folder.h"
 
 namespace wrenpost {
 namespace {
@@ -19,18 +25,10 @@ namespace {
 namespace fs = std::filesystem;
 
 struct PosixFileSystemTest : ::testing::Test {
-  fs::path dir;
+  test_support::TempFolder folder{"wrenpost-fs"};
+  fs::path dir = folder.path();
   PosixFileSystem files;
 
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "wrenpost-fs-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    dir = pattern;
-  }
-  void TearDown() override {
-    fs::permissions(dir, fs::perms::owner_all, fs::perm_options::add);
-    fs::remove_all(dir);
-  }
   std::string Make(const std::string& name, const std::string& content = "x") {
     std::ofstream(dir / name, std::ios::binary) << content;
     return (dir / name).string();
@@ -108,26 +106,91 @@ TEST_F(PosixFileSystemTest, AppendCreatesAndAppends) {
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "a\r\nzażółć\r\n");
 }
 
-TEST_F(PosixFileSystemTest, AppendWaitsBrieflyForAnotherWriterThenGivesUp) {
-  const std::string log = Make("Wrenpost.log", "");
-  const int holder = ::open(log.c_str(), O_WRONLY);
-  ASSERT_GE(holder, 0);
-  ASSERT_EQ(::flock(holder, LOCK_EX), 0);
+// Another writer's hold on the log. flock locks belong to open files, so a
+// descriptor of this process conflicts with the one AppendText opens.
+class LogHold {
+ public:
+  explicit LogHold(const std::string& path) : fd_(::open(path.c_str(), O_WRONLY | O_CLOEXEC)) {
+    if (fd_ < 0 || ::flock(fd_, LOCK_EX) != 0) throw std::runtime_error("cannot hold " + path);
+  }
+  ~LogHold() { Release(); }
+  LogHold(const LogHold&) = delete;
+  LogHold& operator=(const LogHold&) = delete;
+  void Release() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+  }
+  int fd() const { return fd_; }
 
-  // Held for a moment: the entry arrives once the lock goes.
-  std::thread release([holder] {
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    ::flock(holder, LOCK_UN);
+ private:
+  int fd_;
+};
+
+// Whether this process has `path` open on a descriptor other than `except`.
+bool OpenedElsewhere(const fs::path& path, int except) {
+  std::error_code error;
+  for (const auto& entry : fs::directory_iterator("/proc/self/fd", error)) {
+    if (entry.path().filename() == std::to_string(except)) continue;
+    if (fs::read_symlink(entry, error) == path) return true;
+  }
+  return false;
+}
+
+TEST_F(PosixFileSystemTest, AnEntryThatFindsTheLogHeldIsWrittenOnceTheHoldEnds) {
+  const std::string log = Make("Wrenpost.log", "przed\r\n");
+  PosixFileSystem patient(LogWaitPolicy(std::chrono::hours(1)));  // never runs out here
+  std::atomic<bool> returned = false;
+  std::exception_ptr failure;
+  std::jthread writer;  // declared before the hold: on any early exit the hold ends before the join
+  LogHold hold(log);
+  writer = std::jthread([&] {
+    try {
+      patient.AppendText(log, "po zwolnieniu\r\n");
+    } catch (...) {
+      failure = std::current_exception();
+    }
+    returned = true;
   });
-  files.AppendText(log, "late\r\n");
-  release.join();
-  EXPECT_EQ(fs::file_size(log), 6u);
+  // Release only once the entry has the file open, so that it meets the hold.
+  const fs::path opened = fs::canonical(log);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (!returned && !OpenedElsewhere(opened, hold.fd())) {
+    ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "the entry never opened the log";
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  EXPECT_FALSE(returned) << "the entry did not wait for the hold";
+  EXPECT_EQ(fs::file_size(log), 7u);
+  hold.Release();
+  writer.join();
+  EXPECT_FALSE(failure) << "the entry was given up";
+  std::ifstream in(log, std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "przed\r\npo zwolnieniu\r\n");
+}
 
-  // Held for longer than the retry time: the entry is given up.
-  ASSERT_EQ(::flock(holder, LOCK_EX), 0);
-  EXPECT_THROW(files.AppendText(log, "lost\r\n"), RunError);
-  ::close(holder);
-  EXPECT_EQ(fs::file_size(log), 6u);
+TEST_F(PosixFileSystemTest, EntriesAreLostOnlyWhileTheLogIsHeld) {
+  // No wait, and a short one that runs out: the same entries are lost.
+  for (const auto wait : {std::chrono::milliseconds(0), std::chrono::milliseconds(20)}) {
+    SCOPED_TRACE("wait " + std::to_string(wait.count()) + " ms");
+    const std::string log = Make("Wrenpost.log", "");
+    PosixFileSystem hasty{LogWaitPolicy(wait)};
+    hasty.AppendText(log, "1 przed\r\n");
+    {
+      LogHold hold(log);
+      for (const char* entry : {"2 w trakcie\r\n", "3 w trakcie\r\n"}) {
+        try {
+          hasty.AppendText(log, entry);
+          ADD_FAILURE() << "written past the hold: " << entry;
+        } catch (const RunError& error) {
+          EXPECT_EQ(error.number, EWOULDBLOCK);
+          EXPECT_NE(error.description.find(log), std::string::npos);
+        }
+      }
+    }
+    hasty.AppendText(log, "4 po\r\n");
+    hasty.AppendText(log, "5 po\r\n");
+    std::ifstream in(log, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "1 przed\r\n4 po\r\n5 po\r\n");
+  }
 }
 
 TEST(MatchesWildcard, BehavesLikeADirectoryListing) {

@@ -3,8 +3,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "platform/posix/posix_spawn_tools.h"
-
 namespace wrenpost {
 namespace {
 
@@ -32,29 +30,6 @@ TEST(DialogCommands, EachToolGetsCaptionTextWarningAndOneButton) {
                           "-file", "-"));
   EXPECT_EQ(commands[2].input, "/!\\ Wystąpił błąd:\nC:\\a\\n <b>x</b>\n");
   for (const auto& command : commands) EXPECT_TRUE(command.input.empty() || command.program == "xmessage");
-}
-
-TEST(FindExecutable, SearchesAbsoluteFoldersInOrder) {
-  EXPECT_EQ(FindExecutable("sh", "/nonexistent:/bin:/usr/bin"), "/bin/sh");
-  EXPECT_EQ(FindExecutable("sh", "/nonexistent/:/usr/bin/:/bin"), "/usr/bin/sh");
-  EXPECT_EQ(FindExecutable("sh", ":.:bin:/nonexistent"), std::nullopt);  // relative folders are skipped
-  EXPECT_EQ(FindExecutable("passwd", "/etc"), std::nullopt);              // not executable
-  EXPECT_EQ(FindExecutable("bin", "/"), std::nullopt);                    // a folder
-  EXPECT_EQ(FindExecutable("/bin/sh", "/"), std::nullopt);
-  EXPECT_EQ(FindExecutable("", "/bin"), std::nullopt);
-}
-
-TEST(RunAndWait, ReportsHowTheProgramEnded) {
-  const ProgramEnd ok = RunAndWait("/bin/sh", {"sh", "-c", "read x; test \"$x\" = zażółć"}, "zażółć\n");
-  EXPECT_TRUE(ok.started && ok.exited);
-  EXPECT_EQ(ok.exit_code, 0);
-  EXPECT_EQ(RunAndWait("/bin/sh", {"sh", "-c", "exit 3"}).exit_code, 3);
-  const ProgramEnd killed = RunAndWait("/bin/sh", {"sh", "-c", "kill -9 $$"});
-  EXPECT_TRUE(killed.started);
-  EXPECT_FALSE(killed.exited);
-  EXPECT_FALSE(RunAndWait("/nonexistent/tool", {"tool"}).started);
-  // A reader that leaves early does not take the writer down.
-  EXPECT_EQ(RunAndWait("/bin/sh", {"sh", "-c", "exit 0"}, std::string(1 << 20, 'x')).exit_code, 0);
 }
 
 }  // namespace

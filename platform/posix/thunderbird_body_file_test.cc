@@ -11,6 +11,7 @@
 #include <optional>
 
 #include "platform/run_error.h"
+#include "tests/support/temp_folder.h"
 
 namespace wrenpost {
 namespace {
@@ -44,13 +45,8 @@ class ScopedVariable {
 };
 
 struct BodyFileTest : ::testing::Test {
-  fs::path dir;
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "wrenpost-body-test-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    dir = pattern;
-  }
-  void TearDown() override { fs::remove_all(dir); }
+  test_support::TempFolder folder{"wrenpost-body-test"};
+  fs::path dir = folder.path();
 };
 
 TEST_F(BodyFileTest, FolderIsTheRuntimeFolderOrAPerUserTemporaryOne) {

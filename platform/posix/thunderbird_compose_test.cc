@@ -8,6 +8,7 @@
 
 #include "platform/run_error.h"
 #include "tests/e2e/compose_decoder.h"
+#include "tests/support/temp_folder.h"
 
 namespace wrenpost {
 namespace {
@@ -120,13 +121,8 @@ TEST(AbsolutePath, JoinsRelativePathsToTheWorkingFolder) {
 }
 
 struct ResolveAttachmentPathTest : ::testing::Test {
-  std::filesystem::path dir;
-  void SetUp() override {
-    std::string pattern = (std::filesystem::temp_directory_path() / "wrenpost-att-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    dir = pattern;
-  }
-  void TearDown() override { std::filesystem::remove_all(dir); }
+  test_support::TempFolder folder{"wrenpost-att"};
+  std::filesystem::path dir = folder.path();
   void Make(const std::string& name) { std::ofstream(dir / name) << "x"; }
 };
 

@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "platform/run_error.h"
+#include "tests/support/temp_folder.h"
 
 namespace wrenpost {
 namespace {
@@ -16,17 +17,14 @@ using ::testing::ElementsAre;
 
 struct ThunderbirdItemTest : ::testing::Test {
   std::vector<ComposeDraft> opened;
-  std::filesystem::path dir;
+  test_support::TempFolder folder{"wrenpost-item"};
+  std::filesystem::path dir = folder.path();
   std::unique_ptr<AutomationObject> application;
 
   void SetUp() override {
-    std::string pattern = (std::filesystem::temp_directory_path() / "wrenpost-item-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    dir = pattern;
     application = CreateThunderbirdApplication(
         [this](const ComposeDraft& draft) { opened.push_back(draft); }, dir.string());
   }
-  void TearDown() override { std::filesystem::remove_all(dir); }
 
   std::unique_ptr<AutomationObject> NewItem() {
     const AutomationArgument mail = std::int16_t{0};

@@ -6,36 +6,72 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <thread>
+
+#include "tests/e2e/compose_decoder.h"
 
 extern char** environ;
 
 namespace wrenpost::e2e {
 namespace fs = std::filesystem;
 
-Sandbox::Sandbox() {
-  std::string pattern = (fs::temp_directory_path() / "wrenpost-e2e-XXXXXX").string();
-  if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-  dir_ = pattern;
-  fs::create_directory(dir_ / ".empty-path");
+namespace {
+
+// Owns the texts behind an argv or envp array.
+class TextVector {
+ public:
+  explicit TextVector(std::vector<std::string> texts) : texts_(std::move(texts)) {
+    for (std::string& text : texts_) pointers_.push_back(text.data());
+    pointers_.push_back(nullptr);
+  }
+  char* const* get() const { return pointers_.data(); }
+
+ private:
+  std::vector<std::string> texts_;
+  std::vector<char*> pointers_;
+};
+
+// Ours, without a display and with an empty PATH, then the overrides.
+std::vector<std::string> ProgramEnvironment(const fs::path& program, const RunOptions& options) {
+  std::map<std::string, std::optional<std::string>> variables;
+  for (char** entry = environ; *entry != nullptr; ++entry) {
+    const std::string text = *entry;
+    const auto equals = text.find('=');
+    if (equals != std::string::npos) variables[text.substr(0, equals)] = text.substr(equals + 1);
+  }
+  variables.erase("DISPLAY");
+  variables.erase("WAYLAND_DISPLAY");
+  variables["PATH"] = (program.parent_path() / ".empty-path").string();
+  for (const auto& [name, value] : options.environment) variables[name] = value;
+  std::vector<std::string> texts;
+  for (const auto& [name, value] : variables) {
+    if (value) texts.push_back(name + "=" + *value);
+  }
+  return texts;
 }
 
-Sandbox::~Sandbox() {
-  std::error_code ignored;
-  // Tests may leave folders without write permission behind.
-  for (auto it = fs::recursive_directory_iterator(dir_, ignored);
-       it != fs::recursive_directory_iterator(); it.increment(ignored)) {
-    if (it->is_directory(ignored)) fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
-  }
-  fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add, ignored);
-  fs::remove_all(dir_, ignored);
+// The stand-in tools do not wait for anything: this is generous for a loaded machine.
+constexpr auto kStandInWait = std::chrono::seconds(60);
+
+}  // namespace
+
+Sandbox::Sandbox() {
+  fs::create_directory(dir() / ".empty-path");
+  fs::create_directory(dir() / ".runs");  // so runs work after a test has locked the sandbox itself
 }
 
 fs::path Sandbox::InstallProgram(const std::string& name) const {
-  const fs::path target = dir_ / name;
+  const fs::path target = dir() / name;
   fs::copy_file(BuiltProgram(), target, fs::copy_options::overwrite_existing);
   fs::permissions(target, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec);
   return target;
@@ -64,63 +100,118 @@ void WriteFile(const fs::path& path, const std::string& bytes) {
 
 fs::path BuiltProgram() { return WRENPOST_BUILT_PROGRAM; }
 
-RunResult RunProgram(const fs::path& program, const std::vector<std::string>& args,
-                     const RunOptions& options) {
-  // The environment: ours, without a display and with an empty PATH, then the overrides.
-  std::map<std::string, std::optional<std::string>> variables;
-  for (char** entry = environ; *entry != nullptr; ++entry) {
-    const std::string text = *entry;
-    const auto equals = text.find('=');
-    if (equals != std::string::npos) variables[text.substr(0, equals)] = text.substr(equals + 1);
+std::string RecordArgumentsIn(const fs::path& record) {
+  return "for a in \"$@\"; do printf '%s\\0' \"$a\"; done > '" + record.string() + "'\n";
+}
+
+std::vector<std::string> RecordedArguments(const fs::path& record) {
+  const std::string text = ReadFile(record);
+  std::vector<std::string> arguments;
+  for (std::size_t start = 0; start < text.size();) {
+    const std::size_t end = std::min(text.find('\0', start), text.size());
+    arguments.push_back(text.substr(start, end - start));
+    start = end + 1;
   }
-  variables.erase("DISPLAY");
-  variables.erase("WAYLAND_DISPLAY");
-  const fs::path sandbox_root = program.parent_path();
-  variables["PATH"] = (sandbox_root / ".empty-path").string();
-  for (const auto& [name, value] : options.environment) variables[name] = value;
-  std::vector<std::string> env_texts;
-  for (const auto& [name, value] : variables) {
-    if (value) env_texts.push_back(name + "=" + *value);
-  }
-  std::vector<char*> envp;
-  for (auto& text : env_texts) envp.push_back(text.data());
-  envp.push_back(nullptr);
+  return arguments;
+}
+
+StartedProgram StartProgram(const fs::path& program, const std::vector<std::string>& args,
+                            const RunOptions& options) {
+  // Output goes to files, so a chatty program can never block on a full pipe;
+  // each start has its own, so that programs can run side by side.
+  static std::atomic<int> starts = 0;
+  const fs::path runs = program.parent_path() / ".runs";
+  fs::create_directories(runs);
+  const std::string name = std::to_string(++starts);
+  StartedProgram started{.std_out = runs / (name + ".out"), .std_err = runs / (name + ".err")};
+  const fs::path in_path = runs / (name + ".in");
+  WriteFile(in_path, options.std_in);
 
   std::vector<std::string> arg_texts = {program.string()};
   arg_texts.insert(arg_texts.end(), args.begin(), args.end());
-  std::vector<char*> argv;
-  for (auto& text : arg_texts) argv.push_back(text.data());
-  argv.push_back(nullptr);
-
-  // Output goes to files, so a chatty program can never block on a full pipe.
-  const fs::path out_path = sandbox_root / ".stdout";
-  const fs::path err_path = sandbox_root / ".stderr";
-  const fs::path in_path = sandbox_root / ".stdin";
-  WriteFile(in_path, options.std_in);
+  const TextVector argv(std::move(arg_texts));
+  const TextVector envp(ProgramEnvironment(program, options));
 
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, 0, in_path.c_str(), O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 1, out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  posix_spawn_file_actions_addopen(&actions, 2, err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  const fs::path cwd = options.working_folder.value_or(sandbox_root);
+  posix_spawn_file_actions_addopen(&actions, 1, started.std_out.c_str(),
+                                   O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  posix_spawn_file_actions_addopen(&actions, 2, started.std_err.c_str(),
+                                   O_WRONLY | O_CREAT | O_TRUNC, 0600);
   const fs::path here = fs::current_path();
-  fs::current_path(cwd);  // posix_spawn of glibc 2.36 has no chdir action
-  pid_t child = 0;
-  const int spawned = ::posix_spawn(&child, program.c_str(), &actions, nullptr, argv.data(), envp.data());
+  fs::current_path(
+      options.working_folder.value_or(program.parent_path()));  // no portable chdir action
+  const int spawned =
+      ::posix_spawn(&started.pid, program.c_str(), &actions, nullptr, argv.get(), envp.get());
   fs::current_path(here);
   posix_spawn_file_actions_destroy(&actions);
   if (spawned != 0) throw std::runtime_error("cannot start " + program.string());
+  return started;
+}
 
+RunResult WaitForProgram(const StartedProgram& started) {
   int status = 0;
-  while (::waitpid(child, &status, 0) < 0) {
+  while (::waitpid(started.pid, &status, 0) < 0) {
     if (errno != EINTR) throw std::runtime_error("waitpid failed");
   }
   RunResult result;
   result.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  result.std_out = ReadFile(out_path);
-  result.std_err = ReadFile(err_path);
+  result.std_out = ReadFile(started.std_out);
+  result.std_err = ReadFile(started.std_err);
   return result;
+}
+
+RunResult RunProgram(const fs::path& program, const std::vector<std::string>& args,
+                     const RunOptions& options) {
+  return WaitForProgram(StartProgram(program, args, options));
+}
+
+ThunderbirdSandbox::ThunderbirdSandbox()
+    : body_folder(temp / ("wrenpost-" + std::to_string(::geteuid()))) {
+  fs::create_directories(temp);
+  fs::create_directories(seen);
+}
+
+void ThunderbirdSandbox::InstallThunderbird() const {
+  sandbox.WriteScript(bin / "thunderbird",
+                      "PATH=/usr/bin:/bin\n"  // the program's PATH holds only the stand-ins
+                          + RecordArgumentsIn(seen / "argv") + "cat '" + body_folder.string() +
+                          "'/wrenpost-body-* > '" + (seen / "body").string() +
+                          "' 2>/dev/null\n"
+                          "echo done > '" +
+                          (seen / "done").string() + "'\n");
+}
+
+RunOptions ThunderbirdSandbox::Options(bool display) const {
+  RunOptions options;
+  options.environment["PATH"] = bin.string();
+  options.environment["TMPDIR"] = temp.string();
+  options.environment["XDG_RUNTIME_DIR"] = std::nullopt;
+  if (display) options.environment["DISPLAY"] = ":99";
+  return options;
+}
+
+RunResult ThunderbirdSandbox::Launch(const std::vector<std::string>& args) const {
+  return RunProgram(program, args, Options());
+}
+
+std::map<std::string, std::string> ThunderbirdSandbox::ComposeFields() const {
+  const auto deadline = std::chrono::steady_clock::now() + kStandInWait;
+  while (!fs::exists(seen / "done")) {
+    if (std::chrono::steady_clock::now() > deadline) {
+      throw std::runtime_error("the stand-in Thunderbird did not finish: " +
+                               (seen / "done").string());
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  const std::vector<std::string> argv = RecordedArguments(seen / "argv");
+  EXPECT_EQ(argv.size(), 2u);
+  if (argv.size() != 2) return {};
+  EXPECT_EQ(argv[0], "-compose");
+  EXPECT_THAT(argv[1], ::testing::StartsWith("to="));
+  EXPECT_EQ(argv[1].find_first_of("'\""), std::string::npos) << argv[1].substr(0, 200);
+  return testing::DecodeComposeString(argv[1]);
 }
 
 }  // namespace wrenpost::e2e

@@ -2,11 +2,15 @@
 // would, and reads what it left behind.
 #pragma once
 
+#include <sys/types.h>
+
 #include <filesystem>
 #include <map>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "tests/support/temp_folder.h"
 
 namespace wrenpost::e2e {
 
@@ -28,12 +32,9 @@ struct RunOptions {
 class Sandbox {
  public:
   Sandbox();
-  ~Sandbox();
-  Sandbox(const Sandbox&) = delete;
-  Sandbox& operator=(const Sandbox&) = delete;
 
-  const std::filesystem::path& dir() const { return dir_; }
-  std::filesystem::path operator/(const std::string& name) const { return dir_ / name; }
+  const std::filesystem::path& dir() const { return folder_.path(); }
+  std::filesystem::path operator/(const std::string& name) const { return dir() / name; }
 
   // Copies the built program into the sandbox under `name` and returns its path.
   std::filesystem::path InstallProgram(const std::string& name = "wrenpost") const;
@@ -41,9 +42,19 @@ class Sandbox {
   std::filesystem::path WriteScript(const std::filesystem::path& path, const std::string& body) const;
 
  private:
-  std::filesystem::path dir_;
+  test_support::TempFolder folder_{"wrenpost-e2e"};
 };
 
+// A program started and not yet waited for; its output goes to files of its own.
+struct StartedProgram {
+  pid_t pid = -1;
+  std::filesystem::path std_out;
+  std::filesystem::path std_err;
+};
+
+StartedProgram StartProgram(const std::filesystem::path& program,
+                            const std::vector<std::string>& args, const RunOptions& options = {});
+RunResult WaitForProgram(const StartedProgram& started);
 RunResult RunProgram(const std::filesystem::path& program, const std::vector<std::string>& args,
                      const RunOptions& options = {});
 
@@ -52,5 +63,33 @@ void WriteFile(const std::filesystem::path& path, const std::string& bytes);
 
 // The built executable under test.
 std::filesystem::path BuiltProgram();
+
+// Shell text for a stand-in tool: records its arguments, NUL-separated, in `record`.
+std::string RecordArgumentsIn(const std::filesystem::path& record);
+// The arguments so recorded.
+std::vector<std::string> RecordedArguments(const std::filesystem::path& record);
+
+// A sandbox with the program, a bin folder that is the program's whole PATH
+// and a TMPDIR of its own. InstallThunderbird() puts there a Thunderbird that
+// records its arguments (NUL-separated) in seen/argv and the body files it
+// could read in seen/body, and writes seen/done last of all.
+struct ThunderbirdSandbox {
+  Sandbox sandbox;
+  std::filesystem::path program = sandbox.InstallProgram();
+  std::filesystem::path log = sandbox / "Wrenpost.log";
+  std::filesystem::path bin = sandbox / "bin";
+  std::filesystem::path temp = sandbox / "tmp";
+  std::filesystem::path seen = sandbox / "seen";  // what the stand-in Thunderbird saw
+  std::filesystem::path body_folder;              // where the program leaves body files
+
+  ThunderbirdSandbox();
+  void InstallThunderbird() const;
+  RunOptions Options(bool display = false) const;
+  RunResult Launch(const std::vector<std::string>& args) const;
+  // The "-compose" fields of the last Thunderbird run. The program does not
+  // wait for Thunderbird, so this waits for seen/done and throws when it does
+  // not come.
+  std::map<std::string, std::string> ComposeFields() const;
+};
 
 }  // namespace wrenpost::e2e

@@ -1,14 +1,10 @@
 // The built POSIX program with stand-in `thunderbird`, `zenity` and `kdialog`
 // scripts on PATH. The stand-ins record their arguments; the tests read the
 // "-compose" text back the way Thunderbird does and check every field.
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <thread>
 
 #include "tests/e2e/compose_decoder.h"
 #include "tests/e2e/e2e_harness.h"
@@ -22,82 +18,13 @@ using ::testing::EndsWith;
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
 using wrenpost::testing::AttachmentPaths;
-using wrenpost::testing::DecodeComposeString;
 
-std::vector<std::string> SplitAt(const std::string& text, char separator) {
-  std::vector<std::string> parts;
-  std::size_t start = 0;
-  for (std::size_t at = 0; at < text.size(); ++at) {
-    if (text[at] == separator) {
-      parts.push_back(text.substr(start, at - start));
-      start = at + 1;
-    }
-  }
-  if (start < text.size()) parts.push_back(text.substr(start));
-  return parts;
-}
-
-// Records its arguments NUL-separated, then the exit it is told to make.
+// Records its arguments, then makes the exit it is told to make.
 std::string RecordingTool(const fs::path& record, const std::string& ending = "exit 0") {
-  return "for a in \"$@\"; do printf '%s\\0' \"$a\"; done > '" + record.string() + "'\n" + ending + "\n";
+  return RecordArgumentsIn(record) + ending + "\n";
 }
 
-struct ThunderbirdEndToEnd : ::testing::Test {
-  Sandbox sandbox;
-  fs::path program = sandbox.InstallProgram();
-  fs::path log = sandbox / "Wrenpost.log";
-  fs::path bin = sandbox / "bin";
-  fs::path temp = sandbox / "tmp";
-  fs::path seen = sandbox / "seen";  // what the stand-in Thunderbird saw
-  fs::path body_folder = temp / ("wrenpost-" + std::to_string(::geteuid()));
-
-  void SetUp() override {
-    fs::create_directories(temp);
-    fs::create_directories(seen);
-  }
-
-  // A Thunderbird that records its arguments and the body files it could read,
-  // and says it is done last of all.
-  void InstallThunderbird() {
-    sandbox.WriteScript(bin / "thunderbird",
-                        "PATH=/usr/bin:/bin\n"  // the program's PATH holds only the stand-ins
-                        "for a in \"$@\"; do printf '%s\\0' \"$a\"; done > '" + (seen / "argv").string() + "'\n"
-                        "cat '" + body_folder.string() + "'/wrenpost-body-* > '" + (seen / "body").string() +
-                        "' 2>/dev/null\n"
-                        "echo done > '" + (seen / "done").string() + "'\n");
-  }
-
-  RunOptions Options(bool display = false) const {
-    RunOptions options;
-    options.environment["PATH"] = bin.string();
-    options.environment["TMPDIR"] = temp.string();
-    options.environment["XDG_RUNTIME_DIR"] = std::nullopt;
-    if (display) options.environment["DISPLAY"] = ":99";
-    return options;
-  }
-
-  // The program does not wait for Thunderbird: wait for the stand-in here.
-  bool ThunderbirdFinished() const {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (!fs::exists(seen / "done")) {
-      if (std::chrono::steady_clock::now() > deadline) return false;
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return true;
-  }
-
-  // The "-compose" fields of the one Thunderbird run.
-  std::map<std::string, std::string> ComposeFields() const {
-    EXPECT_TRUE(ThunderbirdFinished());
-    const std::vector<std::string> argv = SplitAt(ReadFile(seen / "argv"), '\0');
-    EXPECT_EQ(argv.size(), 2u);
-    if (argv.size() != 2) return {};
-    EXPECT_EQ(argv[0], "-compose");
-    EXPECT_THAT(argv[1], StartsWith("to="));
-    EXPECT_EQ(argv[1].find_first_of("'\""), std::string::npos) << argv[1];
-    return DecodeComposeString(argv[1]);
-  }
-};
+struct ThunderbirdEndToEnd : ::testing::Test, ThunderbirdSandbox {};
 
 TEST_F(ThunderbirdEndToEnd, TypicalRunOpensTheComposeWindowWithEverything) {
   InstallThunderbird();
@@ -253,7 +180,7 @@ TEST_F(ThunderbirdEndToEnd, NoThunderbirdShows429InTheDesktopDialog) {
   const RunResult run = RunProgram(program, {"-to", "anna"}, Options(/*display=*/true));
   EXPECT_EQ(run.exit_code, 1);
   EXPECT_THAT(ReadFile(log), HasSubstr("Wystąpił błąd (429): "));
-  EXPECT_THAT(SplitAt(ReadFile(sandbox / "zenity-argv"), '\0'),
+  EXPECT_THAT(RecordedArguments(sandbox / "zenity-argv"),
               ElementsAre("--warning", "--no-markup", "--title=Wrenpost",
                           "--text=Nie można utworzyć nowej wiadomości w MS Outlook.\n"
                           "Sprawdź, czy program jest zainstalowany w systemie!"));
@@ -266,7 +193,7 @@ TEST_F(ThunderbirdEndToEnd, ADialogToolThatFailsGivesWayToTheNext) {
   const RunResult run = RunProgram(program, {}, Options(/*display=*/true));
   EXPECT_EQ(run.exit_code, 1);
   EXPECT_TRUE(fs::exists(sandbox / "zenity-argv"));
-  EXPECT_THAT(SplitAt(ReadFile(sandbox / "kdialog-argv"), '\0'),
+  EXPECT_THAT(RecordedArguments(sandbox / "kdialog-argv"),
               ElementsAre("--title", "Wrenpost", "--sorry",
                           "Nie można utworzyć nowej wiadomości w MS Outlook.\n"
                           "Sprawdź, czy program jest zainstalowany w systemie!"));

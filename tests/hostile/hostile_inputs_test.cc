@@ -10,7 +10,8 @@
 #include <fstream>
 
 #include "tests/e2e/compose_decoder.h"
-#include "tests/hostile/hostile_support.h"
+#include "tests/e2e/e2e_harness.h"
+#include "tests/support/log_text.h"
 #include "wrenpost_version.h"
 
 namespace wrenpost::hostile {
@@ -20,6 +21,8 @@ namespace fs = std::filesystem;
 using e2e::ReadFile;
 using e2e::RunResult;
 using e2e::WriteFile;
+using test_support::LogEntries;
+using test_support::Occurrences;
 using ::testing::ElementsAre;
 using ::testing::EndsWith;
 using ::testing::HasSubstr;
@@ -31,7 +34,9 @@ std::string Numbered(const char* format, int number) {
   return text;
 }
 
-struct HostileInputs : ::testing::Test, ProgramSandbox {};
+struct HostileInputs : ::testing::Test, e2e::ThunderbirdSandbox {
+  HostileInputs() { InstallThunderbird(); }
+};
 
 // Windows hands a program at most 32,767 characters of command line. Here the
 // text is made of thousands of options, valid and not, and is exactly that long.
@@ -222,7 +227,7 @@ TEST_F(HostileInputs, UnreadableBodyFileStopsTheRunAndStays) {
     fs::remove(log);
     const RunResult run = Launch({"-bodyfile", c.path.string(), "-bodyfiledelete", "1", "-to", "anna"});
     EXPECT_EQ(run.exit_code, 1);
-    const std::vector<std::string> lines = LogLines(ReadFile(log));
+    const std::vector<std::string> lines = LogEntries(ReadFile(log));
     ASSERT_GE(lines.size(), 3u);
     EXPECT_THAT(lines[lines.size() - 2], ::testing::StartsWith("Wystąpił błąd (" + std::to_string(c.number) + "): "));
     EXPECT_EQ(lines.back(), "Program zakończony błędem.");
