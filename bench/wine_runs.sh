@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Whole runs of Wrenpost.exe under Wine against the stand-in mail client, timed
-# by the runner (from the program's start to its end):
+# by the runner from the moment the program is let go to its end (a helper
+# that holds the log has taken it before):
 #   - a typical run;
 #   - 1,000 recipients;
 #   - a typical run while another program holds Wrenpost.log for the whole run.
@@ -46,6 +47,12 @@ tools=$WINEPREFIX/drive_c/wrenpost-tools
 mkdir -p "$tools"
 cp "$helpers/fake_outlook.exe" "$helpers/wine_runner.exe" "$helpers/log_holder.exe" "$tools/"
 timeout 60 "$wine" 'C:\wrenpost-tools\fake_outlook.exe' /regserver
+# One client keeps the stand-in server running for all runs, as a user's
+# Outlook usually is: every run measures the program, not a server start.
+echo "lifetime 3600" > "$tools/control.txt"
+"$wine" 'C:\wrenpost-tools\wine_runner.exe' client BenchServerUp 3600000 >/dev/null 2>&1 &
+for _ in $(seq 300); do grep -q '^ClassFactory.CreateInstance' "$tools/calls.txt" 2>/dev/null && break; sleep 0.1; done
+grep -q '^ClassFactory.CreateInstance' "$tools/calls.txt" || { echo "the stand-in server did not start" >&2; exit 1; }
 
 # Runs one request in C:\bench\<case>; prints the elapsed milliseconds.
 run_once() {
@@ -68,7 +75,7 @@ run_once() {
   timeout 200 "$wine" 'C:\wrenpost-tools\wine_runner.exe' run "$win\\request.txt" "$win\\report.txt" >/dev/null 2>&1 || true
   local exit_code elapsed
   exit_code=$(sed -n 's/^exit=//p' "$dir/report.txt" 2>/dev/null)
-  elapsed=$(sed -n 's/^elapsed_ms=//p' "$dir/report.txt" 2>/dev/null)
+  elapsed=$(sed -n 's/^run_ms=//p' "$dir/report.txt" 2>/dev/null)
   [ "$exit_code" = 0 ] || { echo "run failed: $case ($(tr '\n' ' ' < "$dir/report.txt" 2>/dev/null))" >&2; echo -1; return; }
   echo "$elapsed"
 }

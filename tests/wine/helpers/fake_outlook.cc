@@ -29,6 +29,9 @@
 //                       message filter does: SERVERCALL_REJECTED, which the client
 //                       gets as RPC_E_CALL_REJECTED; each is recorded as
 //                       "rejected <Object>.<method>" and never runs
+//   lifetime <seconds>  (read when the server starts) end after that long even
+//                       with clients left (default 60; the benchmarks keep one
+//                       server for all their runs)
 // where #n picks the n-th call of that member (default: every call), and
 // ClassFactory.CreateInstance stands for the activation itself. A server that
 // dies records "exit died" as its end.
@@ -82,6 +85,7 @@ struct Busy {
   bool every_interface = false;
 };
 Busy g_busy;
+UINT g_lifetime_ms = 60 * 1000;
 
 void Record(const std::string& line) { AppendUtf8Line(OwnFolder() + L"calls.txt", line); }
 
@@ -100,6 +104,10 @@ void LoadControl(bool at_start) {
       std::string scope;
       fields >> scope;
       if (at_start) g_busy = {std::atoi(kind.c_str()), scope == "all"};
+      continue;
+    }
+    if (failure.target == "lifetime") {
+      if (at_start) g_lifetime_ms = static_cast<UINT>(std::atoi(kind.c_str())) * 1000;
       continue;
     }
     const auto hash = failure.target.find('#');
@@ -484,7 +492,7 @@ int Serve() {
     return 3;
   }
   // A client that never comes or never lets go must not leave a server behind.
-  const UINT_PTR watchdog = SetTimer(nullptr, 0, 60 * 1000, nullptr);
+  const UINT_PTR watchdog = SetTimer(nullptr, 0, g_lifetime_ms, nullptr);
   // Wine may start a second server for clients that ask at once; one that
   // gets no client ends after a while.
   g_idle_timer = SetTimer(nullptr, 0, 5000, nullptr);
