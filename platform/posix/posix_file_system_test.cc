@@ -155,7 +155,7 @@ TEST_F(PosixFileSystemTest, AnEntryThatFindsTheLogHeldIsWrittenOnceTheHoldEnds) 
   const fs::path opened = fs::canonical(log);
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
   while (!returned && !OpenedElsewhere(opened, hold.fd())) {
-    ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "the entry never opened the log";
+    if (std::chrono::steady_clock::now() > deadline) FAIL() << "the entry never opened the log";
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   EXPECT_FALSE(returned) << "the entry did not wait for the hold";
