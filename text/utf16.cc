@@ -9,9 +9,6 @@ namespace {
 
 constexpr std::uint32_t kReplacement = 0xFFFD;
 
-bool IsHighSurrogate(std::uint32_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
-bool IsLowSurrogate(std::uint32_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
-
 }  // namespace
 
 std::string Utf16BytesToUtf8(std::string_view bytes, ByteOrder order) {
@@ -26,7 +23,7 @@ std::string Utf16BytesToUtf8(std::string_view bytes, ByteOrder order) {
   for (std::size_t i = 0; i < units; ++i) {
     std::uint32_t code = unit_at(i);
     if (IsHighSurrogate(code) && i + 1 < units && IsLowSurrogate(unit_at(i + 1))) {
-      code = 0x10000 + ((code - 0xD800) << 10) + (unit_at(i + 1) - 0xDC00);
+      code = CombineSurrogates(code, unit_at(i + 1));
       ++i;
     } else if (IsHighSurrogate(code) || IsLowSurrogate(code)) {
       code = kReplacement;

@@ -71,8 +71,7 @@ std::string RepairUtf8(std::string_view bytes) {
     std::size_t good = 0;
     // Find the longest valid prefix cheaply, one sequence at a time.
     while (good < bytes.size()) {
-      const auto lead = static_cast<unsigned char>(bytes[good]);
-      const std::size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+      const std::size_t length = Utf8SequenceLength(static_cast<unsigned char>(bytes[good]));
       if (good + length > bytes.size() || !IsValidUtf8(bytes.substr(good, length))) break;
       good += length;
     }
@@ -87,9 +86,9 @@ std::string RepairUtf8(std::string_view bytes) {
 }
 
 std::size_t Utf8SequenceLength(unsigned char lead) noexcept {
-  if (lead >= 0xF0 && lead <= 0xF7) return 4;
-  if (lead >= 0xE0) return 3;
-  if (lead >= 0xC0) return 2;
+  if (lead >= 0xC2 && lead <= 0xDF) return 2;
+  if (lead >= 0xE0 && lead <= 0xEF) return 3;
+  if (lead >= 0xF0 && lead <= 0xF4) return 4;
   return 1;
 }
 

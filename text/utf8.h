@@ -21,8 +21,9 @@ bool IsValidUtf8(std::string_view bytes) noexcept;
 // `bytes` with every byte that starts no well-formed sequence replaced by U+FFFD.
 std::string RepairUtf8(std::string_view bytes);
 
-// Length of the sequence a lead byte announces; 1 for an ASCII byte and for
-// anything that cannot lead.
+// Length of the sequence a lead byte announces: 2 for C2-DF, 3 for E0-EF, 4
+// for F0-F4; 1 for an ASCII byte and for every byte that cannot lead a
+// well-formed sequence (80-C1, F5-FF).
 std::size_t Utf8SequenceLength(unsigned char lead) noexcept;
 
 }  // namespace wrenpost

@@ -2,15 +2,13 @@
 
 #include <cstdint>
 
+#include "text/utf16.h"
 #include "text/utf8.h"
 
 namespace wrenpost {
 namespace {
 
 constexpr char16_t kReplacement = u'\uFFFD';
-
-bool IsHighSurrogate(std::uint32_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
-bool IsLowSurrogate(std::uint32_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
 
 void AppendUtf16(std::uint32_t code, std::u16string& out) {
   if (code < 0x10000) {
@@ -30,7 +28,7 @@ std::string Utf16ToWtf8(std::u16string_view text) {
   for (std::size_t i = 0; i < text.size(); ++i) {
     std::uint32_t code = text[i];
     if (IsHighSurrogate(code) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
-      code = 0x10000 + ((code - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+      code = CombineSurrogates(code, text[i + 1]);
       ++i;
     }
     AppendUtf8(code, out);  // a lone surrogate takes the three-byte form

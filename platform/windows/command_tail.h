@@ -5,11 +5,12 @@
 
 namespace wrenpost {
 
-// Drops the program's name the way the C runtime does for WinMain: a first
-// token that starts with a double quote runs to the next double quote (or the
-// end), an unquoted one to the first blank or control character; blanks and
-// control characters after it go too. The rest, quotes and blanks included, is
-// returned as it stands.
+// Drops the program's name: it runs to the first blank or control character
+// that stands outside double quotes, each double quote switching between
+// inside and outside (so "C:\Program Files\W.exe" and C:\"Program Files"\W.exe
+// are one name each, and an unclosed quote runs to the end). The blanks and
+// control characters after the name go too. The rest, quotes and blanks
+// included, is returned as it stands.
 std::u16string_view CommandTail(std::u16string_view command_line);
 
 }  // namespace wrenpost

@@ -36,7 +36,7 @@ INSTANTIATE_TEST_SUITE_P(
         TailCase{"LoneSurrogateKept", std::u16string{u'W', u' ', char16_t(0xD800), u'x'},
                  std::u16string{char16_t(0xD800), u'x'}},
         TailCase{"NonAsciiName", u"Narzędzia.exe -subject Zażółć", u"-subject Zażółć"}),
-    [](const testing::TestParamInfo<TailCase>& info) { return std::string(info.param.name); });
+    [](const testing::TestParamInfo<TailCase>& param) { return std::string(param.param.name); });
 
 }  // namespace
 }  // namespace wrenpost
