@@ -4,6 +4,9 @@
 # that holds the log has taken it before):
 #   - a typical run;
 #   - 1,000 recipients;
+#   - 1,000 recipients, the stand-in's Add answering no object, as Outlook on
+#     Windows does for a caller that asks for none (Wine's proxy always asks
+#     the server for the answer, and lets go of it only when the run ends);
 #   - a typical run while another program holds Wrenpost.log for the whole run.
 #
 #   bench/wine_runs.sh [Wrenpost.exe ...]    (default: build-mingw32 and build-mingw64)
@@ -87,17 +90,24 @@ typical='-to anna@firma.pl;jan@firma.pl -subject Oferta -body Dzień dobry -atta
 printf '| %-34s | %-22s | %s |\n' "case ($runs runs, median)" "executable" "ms"
 printf '|%s|%s|%s|\n' "$(printf -- '-%.0s' {1..36})" "$(printf -- '-%.0s' {1..24})" "------"
 for exe in "${exes[@]}"; do
-  for case in typical recipients held; do
+  for case in typical recipients unanswered held; do
     times=()
+    # Read by the server at every activation.
+    if [ "$case" = unanswered ]; then
+      printf 'lifetime 3600\nadds unanswered\n' > "$tools/control.txt"
+    else
+      echo "lifetime 3600" > "$tools/control.txt"
+    fi
     for i in $(seq "$runs"); do
       case $case in
         typical) times+=("$(run_once "$case$i" "$exe" "$typical")") ;;
-        recipients) times+=("$(run_once "$case$i" "$exe" "-subject Lista -to $recipients")") ;;
+        recipients | unanswered) times+=("$(run_once "$case$i" "$exe" "-subject Lista -to $recipients")") ;;
         held) times+=("$(run_once "$case$i" "$exe" "$typical" holder)") ;;
       esac
     done
     label=$case
     [ "$case" = recipients ] && label="1,000 recipients"
+    [ "$case" = unanswered ] && label="1,000 recipients, Add unanswered"
     [ "$case" = held ] && label="typical, log held for the whole run"
     printf '| %-34s | %-22s | %s |\n' "$label" "$exe" "$(printf '%s\n' "${times[@]}" | median)"
   done

@@ -17,6 +17,8 @@ struct MessageRequest {
   std::string body_file_path;
   bool delete_body_file = false;
   bool html = false;
+  std::string from;        // the sending account, or the mailbox sent on behalf of
+  bool signature = false;  // the body goes in after the window shows the signature
   TextList attachments;
   TextList recipients;      // "to"
   TextList cc_recipients;   // "cc": copies

@@ -59,6 +59,10 @@ void ApplyPiece(std::string_view piece, MessageRequest& request) {
     request.cc_recipients = SplitList(Unquote(value));
   } else if (key == "bcc") {
     request.bcc_recipients = SplitList(Unquote(value));
+  } else if (key == "from") {
+    request.from = Unquote(value);
+  } else if (key == "signature") {
+    request.signature = IsOne(value);
   }
 }
 

@@ -24,6 +24,8 @@ struct GrammarCase {
   TextList recipients;
   TextList cc_recipients;
   TextList bcc_recipients;
+  std::string from;
+  bool signature = false;
 };
 
 void PrintTo(const GrammarCase& c, std::ostream* out) { *out << c.name; }
@@ -42,6 +44,8 @@ TEST_P(GrammarTest, ParsesAsTheCallersExpect) {
   EXPECT_EQ(request.recipients, c.recipients);
   EXPECT_EQ(request.cc_recipients, c.cc_recipients);
   EXPECT_EQ(request.bcc_recipients, c.bcc_recipients);
+  EXPECT_EQ(request.from, c.from);
+  EXPECT_EQ(request.signature, c.signature);
 }
 
 const TextList kNotSet = std::nullopt;
@@ -146,7 +150,14 @@ INSTANTIATE_TEST_SUITE_P(
                     .cc_recipients = List{"c", "d"},
                     .bcc_recipients = List{}},
         GrammarCase{.name = "CopyKeysAreWholeAndLowercase",
-                    .command_text = "-Cc a -ccx b -BCC c -bc d -cc- e"}),
+                    .command_text = "-Cc a -ccx b -BCC c -bc d -cc- e"},
+        GrammarCase{.name = "SenderUnquotedLastWins",
+                    .command_text = "-from a@firma.pl -from \" Biuro Kraków \"",
+                    .from = " Biuro Kraków "},
+        GrammarCase{.name = "SenderEmptyMeansNotSet", .command_text = "-from \"\""},
+        GrammarCase{.name = "SignatureOne", .command_text = "-signature \"1\"", .signature = true},
+        GrammarCase{.name = "SignatureOtherValuesOff",
+                    .command_text = "-signature 1 -signature yes -Signature 1 -From x"}),
     [](const ::testing::TestParamInfo<GrammarCase>& info) { return std::string(info.param.name); });
 
 TEST(Unquote, TrimsBlanksThenOneQuoteAtEachEnd) {

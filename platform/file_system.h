@@ -22,10 +22,12 @@ class FileSystem {
   // Raises RunError when the file cannot be deleted.
   virtual void RemoveFile(const std::string& path) = 0;
 
-  // The path to hand another program (the mail client, with a current folder
-  // of its own) for a file that FileExists found: `path` as written when it
-  // is absolute, else made absolute against this program's current folder.
-  virtual std::string FullPath(const std::string& path) = 0;
+  // The full path of the normal file that FileExists finds for `path`, to
+  // hand another program (the mail client, with a current folder of its
+  // own): for a wildcard pattern the first file it matches, as the lookup
+  // found it; a relative path made absolute against this program's current
+  // folder. Raises RunError when nothing is found (any more).
+  virtual std::string FoundFilePath(const std::string& path) = 0;
 
   // Appends `text` to the file in one write, creating it if needed, in the
   // log's encoding (the system code page on Windows, UTF-8 elsewhere). While

@@ -37,8 +37,6 @@ class RunLog {
   // The same for an entry made of a fixed lead-in and a text.
   void WriteLogLine(std::string_view lead_in, std::string_view text) const noexcept;
 
-  const std::string& path() const noexcept { return path_; }
-
  private:
   FileSystem* files_;
   std::string path_;

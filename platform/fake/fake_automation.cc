@@ -6,10 +6,15 @@ namespace wrenpost {
 namespace {
 
 // The objects an Outlook-like server hands out, named after what they are.
-std::string ResultName(std::string_view member) {
+std::string ResultName(std::string_view member, std::span<const AutomationArgument> args = {}) {
   if (member == "CreateItem") return "MailItem";
-  if (member == "Attachments" || member == "Recipients") return std::string(member);
+  if (member == "Attachments" || member == "Recipients" || member == "Session" || member == "Accounts") {
+    return std::string(member);
+  }
   if (member == "Add") return "Added";
+  if (member == "Item" && args.size() == 1 && std::holds_alternative<std::int32_t>(args[0])) {
+    return "Account" + std::to_string(std::get<std::int32_t>(args[0]));
+  }
   return {};
 }
 
@@ -22,22 +27,41 @@ class FakeObject final : public AutomationObject {
   ~FakeObject() override {
     if (!released_) ReleaseOnce();
   }
+  const std::string& name() const { return name_; }
 
   std::unique_ptr<AutomationObject> GetProperty(std::string_view member) override {
     server_.Record({name_, "get", std::string(member), {}});
     if (server_.AnswersNothing(member)) return nullptr;
     return std::make_unique<FakeObject>(server_, ResultName(member));
   }
+  AutomationValue ReadProperty(std::string_view member) override {
+    server_.Record({name_, "read", std::string(member), {}});
+    return server_.Value(name_, member);
+  }
   void PutProperty(std::string_view member, const AutomationArgument& value) override {
     server_.Record({name_, "put", std::string(member), {value}});
+    if (const auto* text = std::get_if<std::string>(&value)) {
+      server_.SetValue(name_, std::string(member), *text);
+    } else if (const auto* number = std::get_if<std::int32_t>(&value)) {
+      server_.SetValue(name_, std::string(member), *number);
+    }
+  }
+  void PutReference(std::string_view member, AutomationObject& value) override {
+    const auto* object = dynamic_cast<FakeObject*>(&value);
+    server_.Record({name_, "putref", std::string(member), {object ? object->name() : std::string("?")}});
   }
   std::unique_ptr<AutomationObject> CallMethod(std::string_view member,
                                                std::span<const AutomationArgument> args) override {
     server_.Record({name_, "call", std::string(member), {args.begin(), args.end()}});
-    const std::string result = ResultName(member);
+    const std::string result = ResultName(member, args);
     if (result.empty() || server_.AnswersNothing(member)) return nullptr;
     return std::make_unique<FakeObject>(server_, result);
   }
+  void CallMethodWithoutResult(std::string_view member,
+                               std::span<const AutomationArgument> args) override {
+    server_.Record({name_, "call", std::string(member), {args.begin(), args.end()}});
+  }
+  void AllowForeground() noexcept override { server_.Record({name_, "foreground", {}, {}}); }
   void Release() override {
     if (released_) return;
     ReleaseOnce();
@@ -68,7 +92,11 @@ std::string Describe(const RecordedCall& call) {
     for (std::size_t i = 0; i < call.arguments.size(); ++i) {
       if (i > 0) out << ", ";
       if (const auto* text = std::get_if<std::string>(&call.arguments[i])) {
-        out << '"' << *text << '"';
+        if (call.kind == "putref") {
+          out << *text;
+        } else {
+          out << '"' << *text << '"';
+        }
       } else if (const auto* word = std::get_if<std::int16_t>(&call.arguments[i])) {
         out << *word << "i2";
       } else {
@@ -104,8 +132,25 @@ void FakeAutomationServer::ExplicitRelease(const std::string& object) {
   throw error;
 }
 
+void FakeAutomationServer::SetValue(const std::string& object, const std::string& member,
+                                    AutomationValue value) {
+  values_.insert_or_assign(object + "." + member, std::move(value));
+}
+
+AutomationValue FakeAutomationServer::Value(const std::string& object, std::string_view member) const {
+  const auto found = values_.find(object + "." + std::string(member));
+  return found == values_.end() ? AutomationValue(std::string()) : found->second;
+}
+
+void FakeAutomationServer::AddAccount(const std::string& display_name, const std::string& smtp_address) {
+  const std::string account = "Account" + std::to_string(++accounts_);
+  SetValue(account, "DisplayName", display_name);
+  SetValue(account, "SmtpAddress", smtp_address);
+  SetValue("Accounts", "Count", accounts_);
+}
+
 void FakeAutomationServer::Record(RecordedCall call) {
-  const bool counted = call.kind != "release";
+  const bool counted = call.kind != "release" && call.kind != "foreground";
   calls_.push_back(call);
   if (!counted) return;
   const std::size_t index = counted_++;

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <exception>
+#include <map>
 #include <memory>
 #include <set>
 #include <optional>
@@ -16,10 +17,11 @@
 namespace wrenpost {
 
 struct RecordedCall {
-  std::string object;  // "Outlook.Application", "MailItem", "Attachments", ...
-  std::string kind;    // "create", "get", "put", "call", "release"
+  std::string object;  // "Outlook.Application", "MailItem", "Attachments", "Account2", ...
+  // "create", "get", "read", "put", "putref", "call", "foreground", "release"
+  std::string kind;
   std::string member;
-  std::vector<AutomationArgument> arguments;
+  std::vector<AutomationArgument> arguments;  // putref: the object's name, as a text
 
   bool operator==(const RecordedCall&) const = default;
 };
@@ -30,10 +32,11 @@ std::string Describe(const RecordedCall& call);
 
 class FakeAutomationServer final : public AutomationServer {
  public:
+  FakeAutomationServer() { SetValue("Accounts", "Count", 0); }  // a profile without accounts
   std::unique_ptr<AutomationObject> CreateObject(std::string_view prog_id) override;
 
-  // Makes the n-th call (0-based, counting creation, gets, puts and method
-  // calls but not releases) raise `error`.
+  // Makes the n-th call (0-based, counting creation, gets, reads, puts and
+  // method calls but not releases and foreground grants) raise `error`.
   void FailCall(std::size_t index, RunError error) { failure_ = {index, std::move(error)}; }
   // Makes the first call matching kind and member raise `error`.
   void FailOn(std::string kind, std::string member, RunError error);
@@ -46,6 +49,14 @@ class FakeAutomationServer final : public AutomationServer {
   void AnswerNothing(std::string member) { answer_nothing_.insert(std::move(member)); }
   bool AnswersNothing(std::string_view member) const { return answer_nothing_.count(std::string(member)) > 0; }
   void NotInstalled() { FailOn("create", "Outlook.Application", RunError(errors::kCannotCreateObject, "ActiveX component can't create object")); }
+
+  // What a read of `member` on the object named `object` answers ("MailItem",
+  // "HtmlBody"); an unset one answers an empty text. Puts set it too.
+  void SetValue(const std::string& object, const std::string& member, AutomationValue value);
+  AutomationValue Value(const std::string& object, std::string_view member) const;
+  // One more account of the mail profile: `Session.Accounts` counts it, and
+  // its Item(n) is the object "Account<n>" with this DisplayName and SmtpAddress.
+  void AddAccount(const std::string& display_name, const std::string& smtp_address);
 
   const std::vector<RecordedCall>& calls() const { return calls_; }
   // Handles handed out and not yet released.
@@ -75,6 +86,8 @@ class FakeAutomationServer final : public AutomationServer {
   std::optional<MemberFailure> member_failure_;
   std::optional<std::pair<std::string, RunError>> release_failure_;
   std::set<std::string> answer_nothing_;
+  std::map<std::string, AutomationValue, std::less<>> values_;  // "Object.Member"
+  std::int32_t accounts_ = 0;
 };
 
 }  // namespace wrenpost

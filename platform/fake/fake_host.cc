@@ -1,5 +1,7 @@
 #include "platform/fake/fake_host.h"
 
+#include "platform/windows/windows_path.h"
+
 namespace wrenpost {
 
 void FakeFileSystem::MaybeFail(const std::string& operation) {
@@ -15,11 +17,15 @@ void FakeFileSystem::MaybeFail(const std::string& operation) {
   throw failure.error;
 }
 
-bool FakeFileSystem::FileExists(const std::string& path) {
-  MaybeFail("exists");
+bool FakeFileSystem::IsNormalFile(const std::string& path) const {
   if (path.empty()) return false;  // as every platform answers
   const auto file = files_.find(path);
   return file != files_.end() && !file->second.hidden && !file->second.folder;
+}
+
+bool FakeFileSystem::FileExists(const std::string& path) {
+  MaybeFail("exists");
+  return IsNormalFile(path);
 }
 
 std::string FakeFileSystem::ReadBytes(const std::string& path) {
@@ -34,10 +40,12 @@ void FakeFileSystem::RemoveFile(const std::string& path) {
   if (files_.erase(path) == 0) throw RunError(53, "File not found: " + path);
 }
 
-std::string FakeFileSystem::FullPath(const std::string& path) {
-  const bool absolute = path.size() >= 2 && (path[1] == ':' || path.starts_with("\\\\"));
-  if (working_folder.empty() || absolute) return path;
-  return working_folder + "\\" + path;
+std::string FakeFileSystem::FoundFilePath(const std::string& path) {
+  if (!IsNormalFile(path)) throw RunError(53, "File not found: " + path);
+  if (working_folder.empty() || IsFullWindowsPath(path)) return path;
+  // "C:a.pdf" is relative to the current folder of drive C: here, the working folder's.
+  const std::string_view drive = FolderPart(path).size() == 2 ? FolderPart(path) : std::string_view();
+  return working_folder + "\\" + path.substr(drive.size());
 }
 
 void FakeFileSystem::AppendText(const std::string& path, std::string_view text) {

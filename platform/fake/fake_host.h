@@ -31,7 +31,7 @@ class FakeFileSystem final : public FileSystem {
   bool Has(const std::string& path) const { return files_.count(path) > 0; }
   const std::string& Content(const std::string& path) const { return files_.at(path).bytes; }
 
-  std::string working_folder;  // empty: FullPath gives every path as written
+  std::string working_folder;  // empty: FoundFilePath gives every path as written
 
   // Makes every later call of that kind raise `error` ("exists", "read", "remove", "append").
   void Fail(const std::string& operation, RunError error) {
@@ -46,9 +46,10 @@ class FakeFileSystem final : public FileSystem {
   bool FileExists(const std::string& path) override;
   std::string ReadBytes(const std::string& path) override;
   void RemoveFile(const std::string& path) override;
-  // `working_folder` + "\\" + path for a relative path when a working folder
-  // is set; else `path` as it is.
-  std::string FullPath(const std::string& path) override;
+  // `working_folder` + "\\" + path (without the drive of "C:a.pdf") for a path
+  // that is not a full Windows path, when a working folder is set; else `path`
+  // as it is. No wildcards.
+  std::string FoundFilePath(const std::string& path) override;
   void AppendText(const std::string& path, std::string_view text) override;
   // Marks every byte it decodes, so tests can tell which decoding ran: "<cp:...>".
   std::string DecodeLegacyText(std::string_view bytes) override;
@@ -60,6 +61,7 @@ class FakeFileSystem final : public FileSystem {
     int failing;     // calls still to fail; negative: every call
   };
   void MaybeFail(const std::string& operation);
+  bool IsNormalFile(const std::string& path) const;
   std::map<std::string, File> files_;
   std::map<std::string, Failure> failures_;
 };

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <memory>
 #include <thread>
+#include <utility>
 
 #include "platform/posix/posix_error.h"
 #include "text/cp1250.h"
@@ -17,9 +18,6 @@
 
 namespace wrenpost {
 namespace {
-
-// How often a waiting entry looks whether the log is free again.
-constexpr auto kLogRetryPause = std::chrono::milliseconds(10);
 
 class FileDescriptor {
  public:
@@ -51,6 +49,11 @@ bool IsRegularFile(int dir_fd, const char* name) {
 }
 
 }  // namespace
+
+void SleepFor(std::chrono::milliseconds length) { std::this_thread::sleep_for(length); }
+
+PosixFileSystem::PosixFileSystem(LogWaitPolicy log_wait, LogPause pause)
+    : log_wait_(log_wait), pause_(pause ? std::move(pause) : LogPause(SleepFor)) {}
 
 bool MatchesWildcard(std::string_view name, std::string_view pattern) noexcept {
   // Iterative matching with one backtrack point: linear in practice, never
@@ -157,9 +160,25 @@ std::string CurrentFolder() {
   return folder;
 }
 
-std::string PosixFileSystem::FullPath(const std::string& path) {
-  if (!path.empty() && path.front() == '/') return path;
-  return CurrentFolder() + "/" + path;
+std::string PosixFileSystem::FoundFilePath(const std::string& path) {
+  std::optional<std::string> found = FindNormalFile(path);
+  if (!found) ThrowSystemError(ENOENT, path);
+  if (found->front() == '/') return std::move(*found);
+  return CurrentFolder() + "/" + *found;
+}
+
+void WriteAll(std::string_view text, const std::function<long(const char*, std::size_t)>& write,
+              const std::string& path) {
+  while (!text.empty()) {
+    const long put = write(text.data(), text.size());
+    if (put < 0) {
+      if (errno == EINTR) continue;
+      ThrowSystemError(errno, path);
+    }
+    // Nothing written and no error: trying again would spin for ever.
+    if (put == 0) ThrowSystemError(EIO, path);
+    text.remove_prefix(static_cast<std::size_t>(put));
+  }
 }
 
 void PosixFileSystem::AppendText(const std::string& path, std::string_view text) {
@@ -167,24 +186,18 @@ void PosixFileSystem::AppendText(const std::string& path, std::string_view text)
   if (file.get() < 0) ThrowSystemError(errno, path);
 
   // Another run may be writing its entry; wait for it a little, then give up.
-  const auto deadline = std::chrono::steady_clock::now() + log_wait_.Allowance();
-  while (::flock(file.get(), LOCK_EX | LOCK_NB) != 0) {
-    if (errno != EWOULDBLOCK && errno != EINTR) ThrowSystemError(errno, path);
-    if (std::chrono::steady_clock::now() >= deadline) {
-      log_wait_.EntryGivenUp();
-      ThrowSystemError(EWOULDBLOCK, path);
-    }
-    std::this_thread::sleep_for(kLogRetryPause);
-  }
+  const bool taken = TakeLog(
+      log_wait_,
+      [&] {
+        if (::flock(file.get(), LOCK_EX | LOCK_NB) == 0) return LogTry::kTaken;
+        if (errno != EWOULDBLOCK && errno != EINTR) ThrowSystemError(errno, path);
+        return LogTry::kHeld;
+      },
+      pause_);
+  if (!taken) ThrowSystemError(EWOULDBLOCK, path);
+  WriteAll(text, [&](const char* bytes, std::size_t size) { return static_cast<long>(::write(file.get(), bytes, size)); },
+           path);
   log_wait_.EntryWritten();
-  while (!text.empty()) {
-    const ssize_t put = ::write(file.get(), text.data(), text.size());
-    if (put < 0) {
-      if (errno == EINTR) continue;
-      ThrowSystemError(errno, path);
-    }
-    text.remove_prefix(static_cast<std::size_t>(put));
-  }
 }  // closing the file drops the lock
 
 std::string PosixFileSystem::DecodeLegacyText(std::string_view bytes) {

@@ -15,6 +15,8 @@
 #include <fstream>
 #include <stdexcept>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "platform/run_error.h"
 #include "tests/support/temp_folder.h"
@@ -191,6 +193,78 @@ TEST_F(PosixFileSystemTest, EntriesAreLostOnlyWhileTheLogIsHeld) {
     std::ifstream in(log, std::ios::binary);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "1 przed\r\n4 po\r\n5 po\r\n");
   }
+}
+
+// A log whose waits are counted instead of slept: 5 pauses of 10 ms make an allowance.
+struct CountedWaits {
+  int pauses = 0;
+  PosixFileSystem files{LogWaitPolicy(std::chrono::milliseconds(50), std::chrono::milliseconds(10)),
+                        [this](std::chrono::milliseconds) { ++pauses; }};
+  // The pauses of one entry, and whether it was given up.
+  std::pair<int, bool> Append(const std::string& log, const std::string& entry) {
+    pauses = 0;
+    try {
+      files.AppendText(log, entry);
+      return {pauses, false};
+    } catch (const RunError&) {
+      return {pauses, true};
+    }
+  }
+};
+
+TEST_F(PosixFileSystemTest, AGivenUpEntryMakesTheLaterOnesTryOnceUntilOneIsWritten) {
+  const std::string log = Make("Wrenpost.log", "");
+  CountedWaits waits;
+  {
+    LogHold hold(log);
+    EXPECT_EQ(waits.Append(log, "1\r\n"), std::make_pair(5, true)) << "the first entry waits its allowance";
+    EXPECT_EQ(waits.Append(log, "2\r\n"), std::make_pair(0, true)) << "the log is taken as held";
+  }
+  EXPECT_EQ(waits.Append(log, "3\r\n"), std::make_pair(0, false));
+  {
+    LogHold hold(log);
+    EXPECT_EQ(waits.Append(log, "4\r\n"), std::make_pair(5, true)) << "a written entry ended the held state";
+  }
+  std::ifstream in(log, std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "3\r\n");
+}
+
+TEST(PosixFileSystem, AnEntryThatIsNotWrittenLeavesTheLogHeld) {
+  // /dev/full can be locked, but refuses every byte (ENOSPC).
+  const std::string full = "/dev/full";
+  if (::access(full.c_str(), W_OK) != 0) GTEST_SKIP() << "no writable /dev/full";
+  CountedWaits waits;
+  {
+    LogHold hold(full);
+    EXPECT_EQ(waits.Append(full, "1"), std::make_pair(5, true));
+  }
+  EXPECT_EQ(waits.Append(full, "2"), std::make_pair(0, true)) << "free, but the write failed";
+  LogHold hold(full);
+  EXPECT_EQ(waits.Append(full, "3"), std::make_pair(0, true)) << "the failed write ended the held state";
+}
+
+TEST(WriteAll, WritesWhatIsLeftAndFailsWhenAWriteMakesNoProgress) {
+  std::string written;
+  std::vector<long> answers = {3, -1, 0};  // a partial write, an interruption, then nothing
+  std::size_t next = 0;
+  const auto write = [&](const char* bytes, std::size_t size) -> long {
+    const long answer = next < answers.size() ? answers[next++] : static_cast<long>(size);
+    if (answer < 0) errno = EINTR;
+    if (answer > 0) written.append(bytes, static_cast<std::size_t>(answer));
+    return answer;
+  };
+  try {
+    WriteAll("abcdef", write, "w.log");
+    FAIL() << "a write of nothing was taken for progress";
+  } catch (const RunError& error) {
+    EXPECT_EQ(error.number, EIO);
+  }
+  EXPECT_EQ(written, "abc");
+  answers = {2, -1};
+  next = 0;
+  written.clear();
+  WriteAll("abcdef", write, "w.log");
+  EXPECT_EQ(written, "abcdef");
 }
 
 TEST(MatchesWildcard, BehavesLikeADirectoryListing) {

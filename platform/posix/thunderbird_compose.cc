@@ -64,6 +64,7 @@ std::string BuildComposeString(const ComposeFields& fields) {
   std::string text = "to=" + PercentEncode(JoinWithCommas(fields.recipients));
   if (!fields.cc_recipients.empty()) text += ",cc=" + PercentEncode(JoinWithCommas(fields.cc_recipients));
   if (!fields.bcc_recipients.empty()) text += ",bcc=" + PercentEncode(JoinWithCommas(fields.bcc_recipients));
+  if (fields.from) text += ",from=" + PercentEncode(*fields.from);
   if (fields.subject) text += ",subject=" + PercentEncode(*fields.subject);
   if (fields.message_path) {
     text += fields.format == BodyFormat::kHtml ? ",format=html" : ",format=text";

@@ -53,11 +53,12 @@ TEST(BuildComposeString, HasTheDocumentedShape) {
   ComposeFields fields;
   fields.recipients = {"anna", "jan"};
   fields.subject = "Oferta";
+  fields.from = "Biuro <biuro@firma.pl>";
   fields.message_path = "/run/user/1000/wrenpost/wrenpost-body-Ab12Cd.html";
   fields.format = BodyFormat::kHtml;
   fields.attachment_paths = {"/tmp/a b.pdf", "/tmp/c.pdf"};
   EXPECT_EQ(BuildComposeString(fields),
-            "to=anna%2Cjan,subject=Oferta,format=html,"
+            "to=anna%2Cjan,from=Biuro%20%3Cbiuro%40firma.pl%3E,subject=Oferta,format=html,"
             "message=%2Frun%2Fuser%2F1000%2Fwrenpost%2Fwrenpost-body-Ab12Cd.html,"
             "attachment=file%3A%2F%2F%2Ftmp%2Fa%2520b.pdf%2Cfile%3A%2F%2F%2Ftmp%2Fc.pdf");
   EXPECT_EQ(BuildComposeString({}), "to=");
@@ -71,11 +72,12 @@ TEST(BuildComposeString, EveryValueComesBackExactlyAndNothingElseAppears) {
     fields.cc_recipients = {text};
     fields.bcc_recipients = {text};
     fields.subject = text;
+    fields.from = text;
     fields.message_path = "/tmp/" + text;
     fields.format = BodyFormat::kText;
     const auto decoded = DecodeComposeString(BuildComposeString(fields));
     EXPECT_THAT(decoded, UnorderedElementsAre(Pair("to", text), Pair("cc", text), Pair("bcc", text),
-                                              Pair("subject", text), Pair("format", "text"),
+                                              Pair("from", text), Pair("subject", text), Pair("format", "text"),
                                               Pair("message", "/tmp/" + text)))
         << "value: " << text;
   }

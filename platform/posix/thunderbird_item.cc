@@ -64,26 +64,44 @@ std::int32_t IntegerArgument(std::string_view member, const AutomationArgument& 
   throw RunError(errors::kTypeMismatch, "Niezgodność typów: " + std::string(member) + " oczekuje liczby.");
 }
 
-// What `Recipients.Add` answers: the added recipient, whose Type may be set.
-class DraftRecipient final : public AutomationObject {
+// An object of the component: every member it does not offer is not
+// supported (438), as the mail client answers for a name it does not know.
+class ComponentObject : public AutomationObject {
  public:
-  DraftRecipient(std::shared_ptr<SharedDraft> shared, std::size_t index)
-      : shared_(std::move(shared)), index_(index) {}
+  explicit ComponentObject(const char* name) : name_(name) {}
 
   std::unique_ptr<AutomationObject> GetProperty(std::string_view member) override {
-    ThrowUnknownMember("Recipient", member);
+    ThrowUnknownMember(name_, member);
   }
+  AutomationValue ReadProperty(std::string_view member) override { ThrowUnknownMember(name_, member); }
+  void PutProperty(std::string_view member, const AutomationArgument&) override {
+    ThrowUnknownMember(name_, member);
+  }
+  void PutReference(std::string_view member, AutomationObject&) override {
+    ThrowUnknownMember(name_, member);
+  }
+  std::unique_ptr<AutomationObject> CallMethod(std::string_view member,
+                                               std::span<const AutomationArgument>) override {
+    ThrowUnknownMember(name_, member);
+  }
+
+ private:
+  const char* name_;
+};
+
+// What `Recipients.Add` answers: the added recipient, whose Type may be set.
+class DraftRecipient final : public ComponentObject {
+ public:
+  DraftRecipient(std::shared_ptr<SharedDraft> shared, std::size_t index)
+      : ComponentObject("Recipient"), shared_(std::move(shared)), index_(index) {}
+
   void PutProperty(std::string_view member, const AutomationArgument& value) override {
-    if (member != "Type") ThrowUnknownMember("Recipient", member);
+    if (member != "Type") return ComponentObject::PutProperty(member, value);
     const std::int32_t type = IntegerArgument(member, value);
     if (type != kTo && type != kCc && type != kBcc) {
       throw RunError(errors::kInvalidCall, "Nieprawidłowy typ adresata: " + std::to_string(type) + ".");
     }
     shared_->recipients[index_].type = type;
-  }
-  std::unique_ptr<AutomationObject> CallMethod(std::string_view member,
-                                               std::span<const AutomationArgument>) override {
-    ThrowUnknownMember("Recipient", member);
   }
 
  private:
@@ -92,20 +110,17 @@ class DraftRecipient final : public AutomationObject {
 };
 
 // `Attachments` or `Recipients`: only `Add` is offered.
-class DraftCollection final : public AutomationObject {
+class DraftCollection final : public ComponentObject {
  public:
   enum class Kind { kAttachments, kRecipients };
-  DraftCollection(std::shared_ptr<SharedDraft> shared, Kind kind) : shared_(std::move(shared)), kind_(kind) {}
+  DraftCollection(std::shared_ptr<SharedDraft> shared, Kind kind)
+      : ComponentObject(kind == Kind::kAttachments ? "Attachments" : "Recipients"),
+        shared_(std::move(shared)),
+        kind_(kind) {}
 
-  std::unique_ptr<AutomationObject> GetProperty(std::string_view member) override {
-    ThrowUnknownMember(Name(), member);
-  }
-  void PutProperty(std::string_view member, const AutomationArgument&) override {
-    ThrowUnknownMember(Name(), member);
-  }
   std::unique_ptr<AutomationObject> CallMethod(std::string_view member,
                                                std::span<const AutomationArgument> args) override {
-    if (member != "Add") ThrowUnknownMember(Name(), member);
+    if (member != "Add") return ComponentObject::CallMethod(member, args);
     const std::string& value = OneTextArgument(member, args);
     if (kind_ == Kind::kAttachments) {
       shared_->draft.attachment_paths.push_back(ResolveAttachmentPath(value, shared_->working_folder));
@@ -116,15 +131,46 @@ class DraftCollection final : public AutomationObject {
   }
 
  private:
-  const char* Name() const { return kind_ == Kind::kAttachments ? "Attachments" : "Recipients"; }
   std::shared_ptr<SharedDraft> shared_;
   Kind kind_;
 };
 
-class ThunderbirdItem final : public AutomationObject {
+// The profile's accounts. The component does not read Thunderbird's
+// identities: it lists none, so a sender goes into the compose text's
+// "from=" field, and Thunderbird picks the identity with that address.
+class DraftAccounts final : public ComponentObject {
+ public:
+  DraftAccounts() : ComponentObject("Accounts") {}
+
+  AutomationValue ReadProperty(std::string_view member) override {
+    if (member != "Count") return ComponentObject::ReadProperty(member);
+    return std::int32_t{0};
+  }
+  std::unique_ptr<AutomationObject> CallMethod(std::string_view member,
+                                               std::span<const AutomationArgument> args) override {
+    if (member != "Item") return ComponentObject::CallMethod(member, args);
+    throw RunError(errors::kSubscriptOutOfRange, "Indeks poza zakresem: Accounts nie ma kont.");
+  }
+};
+
+class DraftSession final : public ComponentObject {
+ public:
+  DraftSession() : ComponentObject("NameSpace") {}
+
+  std::unique_ptr<AutomationObject> GetProperty(std::string_view member) override {
+    if (member != "Accounts") return ComponentObject::GetProperty(member);
+    return std::make_unique<DraftAccounts>();
+  }
+};
+
+// The mail client's numbers for an item's BodyFormat.
+constexpr std::int32_t kPlainFormat = 1;
+constexpr std::int32_t kHtmlFormat = 2;
+
+class ThunderbirdItem final : public ComponentObject {
  public:
   ThunderbirdItem(ComposeOpener opener, std::string working_folder)
-      : opener_(std::move(opener)), shared_(std::make_shared<SharedDraft>()) {
+      : ComponentObject("MailItem"), opener_(std::move(opener)), shared_(std::make_shared<SharedDraft>()) {
     shared_->working_folder = std::move(working_folder);
   }
 
@@ -135,7 +181,18 @@ class ThunderbirdItem final : public AutomationObject {
     if (member == "Recipients") {
       return std::make_unique<DraftCollection>(shared_, DraftCollection::Kind::kRecipients);
     }
-    ThrowUnknownMember("MailItem", member);
+    return ComponentObject::GetProperty(member);
+  }
+
+  // What the draft holds: Thunderbird adds the identity's signature itself,
+  // so there is none to read here.
+  AutomationValue ReadProperty(std::string_view member) override {
+    const ComposeDraft& draft = shared_->draft;
+    const bool html = draft.format == BodyFormat::kHtml;
+    if (member == "BodyFormat") return html ? kHtmlFormat : kPlainFormat;
+    if (member == "HtmlBody") return html ? draft.body.value_or("") : std::string();
+    if (member == "Body") return html ? std::string() : draft.body.value_or("");
+    return ComponentObject::ReadProperty(member);
   }
 
   void PutProperty(std::string_view member, const AutomationArgument& value) override {
@@ -146,14 +203,16 @@ class ThunderbirdItem final : public AutomationObject {
       // As in the mail client, the last body set decides the format.
       draft.body = TextArgument(member, value);
       draft.format = member == "HtmlBody" ? BodyFormat::kHtml : BodyFormat::kText;
+    } else if (member == "SentOnBehalfOfName") {
+      draft.from = TextArgument(member, value);
     } else {
-      ThrowUnknownMember("MailItem", member);
+      ComponentObject::PutProperty(member, value);
     }
   }
 
   std::unique_ptr<AutomationObject> CallMethod(std::string_view member,
                                                std::span<const AutomationArgument> args) override {
-    if (member != "Display") ThrowUnknownMember("MailItem", member);
+    if (member != "Display") return ComponentObject::CallMethod(member, args);
     if (!args.empty()) {
       throw RunError(errors::kInvalidCall, "Nieprawidłowa liczba argumentów wywołania Display.");
     }
@@ -175,20 +234,18 @@ class ThunderbirdItem final : public AutomationObject {
   bool opened_ = false;
 };
 
-class ThunderbirdApplication final : public AutomationObject {
+class ThunderbirdApplication final : public ComponentObject {
  public:
   ThunderbirdApplication(ComposeOpener opener, std::string working_folder)
-      : opener_(std::move(opener)), working_folder_(std::move(working_folder)) {}
+      : ComponentObject("Application"), opener_(std::move(opener)), working_folder_(std::move(working_folder)) {}
 
   std::unique_ptr<AutomationObject> GetProperty(std::string_view member) override {
-    ThrowUnknownMember("Application", member);
-  }
-  void PutProperty(std::string_view member, const AutomationArgument&) override {
-    ThrowUnknownMember("Application", member);
+    if (member != "Session") return ComponentObject::GetProperty(member);
+    return std::make_unique<DraftSession>();
   }
   std::unique_ptr<AutomationObject> CallMethod(std::string_view member,
                                                std::span<const AutomationArgument> args) override {
-    if (member != "CreateItem") ThrowUnknownMember("Application", member);
+    if (member != "CreateItem") return ComponentObject::CallMethod(member, args);
     const std::int16_t* kind = args.size() == 1 ? std::get_if<std::int16_t>(&args[0]) : nullptr;
     if (kind == nullptr || *kind != 0) {
       throw RunError(errors::kInvalidCall,
@@ -216,6 +273,7 @@ ComposeOpener ThunderbirdOpener(std::string thunderbird_path) {
     fields.cc_recipients = draft.cc_recipients;
     fields.bcc_recipients = draft.bcc_recipients;
     fields.subject = draft.subject;
+    fields.from = draft.from;
     fields.format = draft.format;
     fields.attachment_paths = draft.attachment_paths;
     // Body files of earlier runs go once they are a day old, also on runs

@@ -23,6 +23,7 @@ struct ComposeDraft {
   std::vector<std::string> cc_recipients;   // Type 2
   std::vector<std::string> bcc_recipients;  // Type 3
   std::optional<std::string> subject;
+  std::optional<std::string> from;  // SentOnBehalfOfName: the sender's address
   std::optional<std::string> body;  // the last of `Body` and `HtmlBody` set
   BodyFormat format = BodyFormat::kText;
   std::vector<std::string> attachment_paths;  // absolute, resolved

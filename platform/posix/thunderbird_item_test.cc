@@ -96,6 +96,31 @@ TEST_F(ThunderbirdItemTest, TheLastBodySetDecidesTheFormat) {
   EXPECT_EQ(opened[0].format, BodyFormat::kText);
 }
 
+TEST_F(ThunderbirdItemTest, ASenderHasNoAccountAndGoesOutAsTheFromAddress) {
+  auto session = application->GetProperty("Session");
+  EXPECT_EQ(session->GetProperty("Accounts")->ReadProperty("Count"), AutomationValue(std::int32_t{0}));
+  auto item = NewItem();
+  item->PutProperty("SentOnBehalfOfName", std::string("biuro@firma.pl"));
+  item->CallMethod("Display", {});
+  item->Release();
+  ASSERT_EQ(opened.size(), 1u);
+  EXPECT_EQ(opened[0].from, "biuro@firma.pl");
+}
+
+TEST_F(ThunderbirdItemTest, BodyReadsAnswerWhatTheDraftHolds) {
+  auto item = NewItem();
+  const auto read = [&](std::string_view member) { return item->ReadProperty(member); };
+  EXPECT_EQ(read("BodyFormat"), AutomationValue(std::int32_t{1}));
+  EXPECT_EQ(read("HtmlBody"), AutomationValue(std::string()));
+  item->PutProperty("HtmlBody", std::string("<p>a</p>"));
+  EXPECT_EQ(read("BodyFormat"), AutomationValue(std::int32_t{2}));
+  EXPECT_EQ(read("HtmlBody"), AutomationValue(std::string("<p>a</p>")));
+  EXPECT_EQ(read("Body"), AutomationValue(std::string()));
+  item->PutProperty("Body", std::string("b"));
+  EXPECT_EQ(read("Body"), AutomationValue(std::string("b")));
+  EXPECT_EQ(read("HtmlBody"), AutomationValue(std::string()));
+}
+
 TEST_F(ThunderbirdItemTest, FailuresOfTheOpenerReachTheCaller) {
   application = CreateThunderbirdApplication(
       [](const ComposeDraft&) { throw RunError(2, "No such file or directory"); }, dir.string());
@@ -121,7 +146,12 @@ TEST_F(ThunderbirdItemTest, WrongMembersAndArgumentsRaiseNumberedErrors) {
       {[&] { item->GetProperty("Attachments")->CallMethod("Add", {&no_match, 1}); }, ENOENT},
       {[&] { application->CallMethod("CreateItem", {&number, 1}); }, errors::kInvalidCall},
       {[&] { application->CallMethod("CreateItem", {&text, 1}); }, errors::kInvalidCall},
-      {[&] { application->GetProperty("Session"); }, errors::kUnknownMember},
+      {[&] { application->GetProperty("Explorers"); }, errors::kUnknownMember},
+      {[&] { application->GetProperty("Session")->GetProperty("Accounts")->CallMethod("Item", {&number, 1}); },
+       errors::kSubscriptOutOfRange},
+      {[&] { item->ReadProperty("To"); }, errors::kUnknownMember},
+      {[&] { item->PutReference("SendUsingAccount", *item); }, errors::kUnknownMember},
+      {[&] { item->PutProperty("SentOnBehalfOfName", number); }, errors::kTypeMismatch},
       {[&] { item->GetProperty("Recipients")->CallMethod("Add", {&text, 1})->PutProperty("Type", std::int32_t{4}); },
        errors::kInvalidCall},
       {[&] { item->GetProperty("Recipients")->CallMethod("Add", {&text, 1})->PutProperty("Type", text); },

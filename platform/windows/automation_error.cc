@@ -94,40 +94,4 @@ std::int32_t DescribedResult(std::int32_t hresult, const ExceptionFields* info) 
   return hresult;
 }
 
-std::int32_t FileErrorNumber(std::uint32_t win32_error) {
-  switch (win32_error) {
-    case 2:    // ERROR_FILE_NOT_FOUND
-      return errors::kFileNotFound;
-    case 3:    // ERROR_PATH_NOT_FOUND
-      return errors::kPathNotFound;
-    case 5:    // ERROR_ACCESS_DENIED
-    case 32:   // ERROR_SHARING_VIOLATION
-    case 33:   // ERROR_LOCK_VIOLATION
-      return errors::kPermissionDenied;
-    case 123:  // ERROR_INVALID_NAME
-    case 161:  // ERROR_BAD_PATHNAME
-      return errors::kBadFileName;
-    case 21:   // ERROR_NOT_READY
-      return errors::kDiskNotReady;
-    default:
-      return errors::kPathFileAccessError;
-  }
-}
-
-bool IsBusyResult(std::int32_t hresult) {
-  return hresult == H(0x80010001) || hresult == H(0x8001010A);
-}
-
-bool BusyBudget::Continue(std::uint64_t waited_ms) {
-  spent_ms_ += waited_ms;
-  return spent_ms_ + kPauseMs <= kLimitMs;
-}
-
-bool IsFullWindowsPath(std::string_view path) {
-  const auto separator = [](char c) { return c == '\\' || c == '/'; };
-  if (path.size() >= 2 && separator(path[0]) && separator(path[1])) return true;  // UNC, \\?\ .
-  const bool letter = path.size() >= 3 && ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
-  return letter && path[1] == ':' && separator(path[2]);
-}
-
 }  // namespace wrenpost

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/run_error.h"
@@ -55,20 +56,51 @@ std::string ResultText(HRESULT result) {
   throw RunError(AutomationErrorNumber(result, nullptr), std::move(text));
 }
 
-// Makes `call` (any COM call that returns an HRESULT) again while a busy
-// server rejects it and the run's budget lasts. A rejected call has not run,
-// so nothing is done twice.
+// Makes a COM call again while a busy server rejects it (see busy_retry.h).
 template <typename Call>
-HRESULT CallWhileBusy(BusyBudget& busy, Call&& call) {
-  ULONGLONG counted_from = GetTickCount64();
-  for (;;) {
-    const HRESULT result = call();
-    if (!IsBusyResult(result)) return result;
-    const ULONGLONG now = GetTickCount64();
-    if (!busy.Continue(now - counted_from)) return result;
-    Sleep(static_cast<DWORD>(BusyBudget::kPauseMs));
-    counted_from = now;  // the pause is counted with the next try
+HRESULT WhileBusy(BusyBudget& busy, Call&& call) {
+  return CallWhileBusy(busy, std::forward<Call>(call), [](std::uint32_t ms) { Sleep(ms); });
+}
+
+// A text or a number, as the launcher reads properties. VT_EMPTY and VT_NULL
+// read as an empty text.
+AutomationValue ValueOf(const VARIANT& value, std::string_view member) {
+  if (value.vt == VT_BSTR) {
+    return value.bstrVal == nullptr ? std::string() : Narrow({value.bstrVal, SysStringLen(value.bstrVal)});
   }
+  if (value.vt == VT_EMPTY || value.vt == VT_NULL) return std::string();
+  if (value.vt != VT_DISPATCH && value.vt != VT_UNKNOWN) {
+    auto* source = const_cast<VARIANT*>(&value);  // VariantChangeType only reads it
+    UniqueVariant number;
+    if (SUCCEEDED(VariantChangeType(number.get(), source, 0, VT_I4))) {
+      return static_cast<std::int32_t>((*number).lVal);
+    }
+    UniqueVariant text;
+    if (SUCCEEDED(VariantChangeType(text.get(), source, 0, VT_BSTR))) return ValueOf(*text, member);
+  }
+  throw RunError(errors::kTypeMismatch,
+                 "Niezgodność typów: " + std::string(member) + " nie zwróciło tekstu ani liczby.");
+}
+
+// The arguments as Variants, in the order DISPPARAMS takes them: last to first.
+std::vector<UniqueVariant> ArgumentVariants(std::span<const AutomationArgument> args) {
+  std::vector<UniqueVariant> values(args.size());
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    VARIANT& value = *values[args.size() - 1 - i].get();
+    if (const auto* text = std::get_if<std::string>(&args[i])) {
+      UniqueBstr bstr(Widen(*text));
+      if (bstr.get() == nullptr) throw RunError(errors::kOutOfMemory);
+      value.vt = VT_BSTR;
+      value.bstrVal = bstr.release();
+    } else if (const auto* word = std::get_if<std::int16_t>(&args[i])) {
+      value.vt = VT_I2;
+      value.iVal = *word;
+    } else {
+      value.vt = VT_I4;
+      value.lVal = static_cast<LONG>(std::get<std::int32_t>(args[i]));
+    }
+  }
+  return values;
 }
 
 class DispatchObject final : public AutomationObject {
@@ -77,73 +109,91 @@ class DispatchObject final : public AutomationObject {
       : dispatch_(std::move(dispatch)), busy_(busy) {}
 
   std::unique_ptr<AutomationObject> GetProperty(std::string_view member) override {
-    UniqueVariant result = Invoke(member, DISPATCH_PROPERTYGET, {});
+    UniqueVariant result = Invoke(member, DISPATCH_PROPERTYGET, {}, true);
     return ObjectOf(result, member);
   }
 
+  AutomationValue ReadProperty(std::string_view member) override {
+    const UniqueVariant result = Invoke(member, DISPATCH_PROPERTYGET, {}, true);
+    return ValueOf(*result, member);
+  }
+
   void PutProperty(std::string_view member, const AutomationArgument& value) override {
-    Invoke(member, DISPATCH_PROPERTYPUT, {&value, 1});
+    Invoke(member, DISPATCH_PROPERTYPUT, ArgumentVariants({&value, 1}), false);
+  }
+
+  void PutReference(std::string_view member, AutomationObject& value) override {
+    auto* object = dynamic_cast<DispatchObject*>(&value);
+    if (object == nullptr || !object->dispatch_) throw RunError(errors::kObjectVariableNotSet);
+    std::vector<UniqueVariant> values(1);
+    VARIANT& argument = *values[0].get();
+    argument.vt = VT_DISPATCH;
+    argument.pdispVal = object->dispatch_.Get();
+    argument.pdispVal->AddRef();  // the Variant's own reference, let go of with it
+    Invoke(member, DISPATCH_PROPERTYPUTREF, std::move(values), false);
   }
 
   std::unique_ptr<AutomationObject> CallMethod(std::string_view member,
                                                std::span<const AutomationArgument> args) override {
-    if (member == "Display") {
-      // The program was started by the user's foreground program and may
-      // hand its right to take the foreground on: without it the compose
-      // window often opens behind the caller, its taskbar button flashing.
-      AllowSetForegroundWindow(ASFW_ANY);
-    }
-    UniqueVariant result = Invoke(member, DISPATCH_METHOD, args);
+    UniqueVariant result = Invoke(member, DISPATCH_METHOD, ArgumentVariants(args), true);
     if ((*result).vt != VT_DISPATCH && (*result).vt != VT_UNKNOWN) return nullptr;
     return ObjectOf(result, member);
   }
 
-  void Release() override { dispatch_.Reset(); }
+  void CallMethodWithoutResult(std::string_view member,
+                               std::span<const AutomationArgument> args) override {
+    Invoke(member, DISPATCH_METHOD, ArgumentVariants(args), false);
+  }
+
+  void AllowForeground() noexcept override {
+    if (!dispatch_) return;
+    // The right goes to the process that serves this object (Outlook's proxy
+    // passes it on through IForegroundTransfer). A server that cannot take it
+    // leaves the old way: any process may take the foreground.
+    if (FAILED(CoAllowSetForegroundWindow(dispatch_.Get(), nullptr))) AllowSetForegroundWindow(ASFW_ANY);
+  }
+
+  void Release() override {
+    dispatch_.Reset();
+    ids_.clear();
+  }
 
  private:
   std::unique_ptr<AutomationObject> ObjectOf(UniqueVariant& value, std::string_view member) {
     IUnknown* unknown = nullptr;
     if ((*value).vt == VT_DISPATCH) unknown = (*value).pdispVal;
     if ((*value).vt == VT_UNKNOWN) unknown = (*value).punkVal;
-    if (unknown == nullptr) {
-      throw RunError(errors::kObjectRequired,
-                     "Wymagany obiekt: " + std::string(member) + " nie zwróciło obiektu.");
-    }
+    if (unknown == nullptr) return nullptr;
     ComPtr<IDispatch> dispatch;
     const HRESULT result =
-        CallWhileBusy(busy_, [&] { return unknown->QueryInterface(IID_PPV_ARGS(&dispatch)); });
+        WhileBusy(busy_, [&] { return unknown->QueryInterface(IID_PPV_ARGS(&dispatch)); });
     if (FAILED(result)) ThrowCallFailure(result, nullptr, member);
     return std::make_unique<DispatchObject>(std::move(dispatch), busy_);
   }
 
-  UniqueVariant Invoke(std::string_view member, WORD kind,
-                       std::span<const AutomationArgument> args) {
-    if (!dispatch_) throw RunError(errors::kObjectVariableNotSet);
+  // The member's DISPID, asked for once: an object's DISPIDs stay the same
+  // for its lifetime, and each question is a round trip to the server.
+  DISPID IdOf(std::string_view member) {
+    for (const auto& [name, id] : ids_) {
+      if (name == member) return id;
+    }
     std::wstring name = Widen(member);
     LPOLESTR names[] = {name.data()};
     DISPID id = DISPID_UNKNOWN;
-    HRESULT result = CallWhileBusy(busy_, [&] {
+    const HRESULT result = WhileBusy(busy_, [&] {
       return dispatch_->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
     });
     if (FAILED(result)) ThrowCallFailure(result, nullptr, member);
+    ids_.emplace_back(std::string(member), id);
+    return id;
+  }
 
-    // DISPPARAMS take the arguments last to first.
-    std::vector<UniqueVariant> values(args.size());
-    for (std::size_t i = 0; i < args.size(); ++i) {
-      VARIANT& value = *values[args.size() - 1 - i].get();
-      if (const auto* text = std::get_if<std::string>(&args[i])) {
-        UniqueBstr bstr(Widen(*text));
-        if (bstr.get() == nullptr) throw RunError(errors::kOutOfMemory);
-        value.vt = VT_BSTR;
-        value.bstrVal = bstr.release();
-      } else if (const auto* word = std::get_if<std::int16_t>(&args[i])) {
-        value.vt = VT_I2;
-        value.iVal = *word;
-      } else {
-        value.vt = VT_I4;
-        value.lVal = static_cast<LONG>(std::get<std::int32_t>(args[i]));
-      }
-    }
+  // `values` are in DISPPARAMS order; the server's answer is asked for only
+  // when `want_result`.
+  UniqueVariant Invoke(std::string_view member, WORD kind, std::vector<UniqueVariant> values,
+                       bool want_result) {
+    if (!dispatch_) throw RunError(errors::kObjectVariableNotSet);
+    const DISPID id = IdOf(member);
     std::vector<VARIANT> raw;
     raw.reserve(values.size());
     for (UniqueVariant& value : values) raw.push_back(*value);  // shallow: `values` owns them
@@ -152,17 +202,16 @@ class DispatchObject final : public AutomationObject {
     DISPPARAMS params{};
     params.cArgs = static_cast<UINT>(raw.size());
     params.rgvarg = raw.empty() ? nullptr : raw.data();
-    if (kind == DISPATCH_PROPERTYPUT) {
+    if (kind == DISPATCH_PROPERTYPUT || kind == DISPATCH_PROPERTYPUTREF) {
       params.cNamedArgs = 1;
       params.rgdispidNamedArgs = &put_id;
     }
     UniqueVariant answer;
     UniqueExcepInfo exception;
     UINT bad_argument = 0;
-    result = CallWhileBusy(busy_, [&] {
+    const HRESULT result = WhileBusy(busy_, [&] {
       return dispatch_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, kind, &params,
-                               kind == DISPATCH_PROPERTYPUT ? nullptr : answer.get(),
-                               exception.get(), &bad_argument);
+                               want_result ? answer.get() : nullptr, exception.get(), &bad_argument);
     });
     if (FAILED(result)) ThrowCallFailure(result, exception.get(), member);
     return answer;
@@ -170,6 +219,7 @@ class DispatchObject final : public AutomationObject {
 
   ComPtr<IDispatch> dispatch_;
   BusyBudget& busy_;
+  std::vector<std::pair<std::string, DISPID>> ids_;
 };
 
 }  // namespace
@@ -184,13 +234,13 @@ std::unique_ptr<AutomationObject> ComAutomationServer::CreateObject(std::string_
   HRESULT result = CLSIDFromProgID(name.c_str(), &clsid);
   if (FAILED(result)) ThrowCreateFailure(result);
   ComPtr<IUnknown> unknown;
-  result = CallWhileBusy(busy_, [&] {
+  result = WhileBusy(busy_, [&] {
     return CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER | CLSCTX_INPROC_SERVER,
                             IID_PPV_ARGS(unknown.ReleaseAndGetAddressOf()));
   });
   if (FAILED(result)) ThrowCreateFailure(result);
   ComPtr<IDispatch> dispatch;
-  result = CallWhileBusy(busy_, [&] { return unknown.As(&dispatch); });
+  result = WhileBusy(busy_, [&] { return unknown.As(&dispatch); });
   if (FAILED(result)) ThrowCreateFailure(result);
   return std::make_unique<DispatchObject>(std::move(dispatch), busy_);
 }
@@ -205,14 +255,8 @@ HRESULT STDMETHODCALLTYPE BusyMessageFilter::QueryInterface(REFIID iid, void** o
   return E_NOINTERFACE;
 }
 
-DWORD STDMETHODCALLTYPE BusyMessageFilter::RetryRejectedCall(HTASK, DWORD elapsed_ms, DWORD reject_type) {
-  constexpr DWORD kCancel = static_cast<DWORD>(-1);
-  if (reject_type != SERVERCALL_RETRYLATER && reject_type != SERVERCALL_REJECTED) return kCancel;
-  // `elapsed_ms` runs from the first try of this call: a smaller one is a new call.
-  if (elapsed_ms < last_elapsed_ms_) last_elapsed_ms_ = 0;
-  const DWORD waited = elapsed_ms - last_elapsed_ms_;
-  last_elapsed_ms_ = elapsed_ms;
-  return busy_.Continue(waited) ? static_cast<DWORD>(BusyBudget::kPauseMs) : kCancel;
+DWORD STDMETHODCALLTYPE BusyMessageFilter::RetryRejectedCall(HTASK, DWORD, DWORD reject_type) {
+  return static_cast<DWORD>(RetryDelay(busy_, reject_type));
 }
 
 ScopedMessageFilter::ScopedMessageFilter(IMessageFilter* filter) {

@@ -7,6 +7,7 @@
 
 #include "platform/automation.h"
 #include "platform/windows/automation_error.h"
+#include "platform/windows/busy_retry.h"
 
 namespace wrenpost {
 
@@ -16,9 +17,9 @@ namespace wrenpost {
 // result of entering it, reported as the failure it is when it failed.
 //
 // A call that the busy server rejects (it is starting or loading its
-// profile) is made again every quarter of a second while `busy` allows:
-// Windows delivers such a rejection to the apartment's message filter
-// (BusyMessageFilter), Wine straight to the caller.
+// profile) is made again after a pause while `busy` grants one (busy_retry.h):
+// Windows first asks the apartment's message filter (BusyMessageFilter), Wine
+// hands every rejection straight to the caller.
 class ComAutomationServer final : public AutomationServer {
  public:
   ComAutomationServer(HRESULT apartment, BusyBudget& busy) : apartment_(apartment), busy_(busy) {}
@@ -44,14 +45,13 @@ class BusyMessageFilter final : public IMessageFilter {
   DWORD STDMETHODCALLTYPE HandleInComingCall(DWORD, HTASK, DWORD, LPINTERFACEINFO) override {
     return SERVERCALL_ISHANDLED;
   }
-  DWORD STDMETHODCALLTYPE RetryRejectedCall(HTASK, DWORD elapsed_ms, DWORD reject_type) override;
+  DWORD STDMETHODCALLTYPE RetryRejectedCall(HTASK, DWORD, DWORD reject_type) override;
   DWORD STDMETHODCALLTYPE MessagePending(HTASK, DWORD, DWORD) override {
     return PENDINGMSG_WAITDEFPROCESS;
   }
 
  private:
   BusyBudget& busy_;
-  DWORD last_elapsed_ms_ = 0;  // of the call being retried
 };
 
 // The filter registered for the apartment while it lives, and the one before

@@ -2,20 +2,19 @@
 
 #include <windows.h>
 
+#include <chrono>
 #include <climits>
+#include <optional>
 #include <string>
 
 #include "platform/run_error.h"
-#include "platform/windows/automation_error.h"
+#include "platform/windows/windows_path.h"
 #include "platform/windows/win_owners.h"
 #include "platform/windows/win_text.h"
 #include "text/cp1250.h"
 
 namespace wrenpost {
 namespace {
-
-// How often a waiting entry looks whether the log is free again.
-constexpr DWORD kLogRetryPauseMs = 15;
 
 constexpr DWORD kNotNormal =
     FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
@@ -45,28 +44,31 @@ std::string ToAnsi(std::string_view text) {
   return ansi;
 }
 
-}  // namespace
-
-bool WindowsFileSystem::FileExists(const std::string& path) {
+// The name of the first normal file a directory lookup of `path` finds.
+std::optional<std::wstring> FirstNormalFile(const std::string& path) {
   // An empty list element never finds whatever lies in the current folder.
-  if (path.empty() || path.find('\0') != std::string::npos) return false;
+  if (path.empty() || path.find('\0') != std::string::npos) return std::nullopt;
   const std::wstring pattern = Widen(path);
   WIN32_FIND_DATAW found;
   UniqueFind find(FindFirstFileW(pattern.c_str(), &found));
   if (!find.valid()) {
     const DWORD error = GetLastError();
-    if (IsMissing(error)) return false;
+    if (IsMissing(error)) return std::nullopt;
     ThrowFileError(error, path);
   }
   for (;;) {
-    if ((found.dwFileAttributes & kNotNormal) == 0) return true;
+    if ((found.dwFileAttributes & kNotNormal) == 0) return std::wstring(found.cFileName);
     if (!FindNextFileW(find.get(), &found)) {
       const DWORD error = GetLastError();
-      if (IsMissing(error)) return false;
+      if (IsMissing(error)) return std::nullopt;
       ThrowFileError(error, path);
     }
   }
 }
+
+}  // namespace
+
+bool WindowsFileSystem::FileExists(const std::string& path) { return FirstNormalFile(path).has_value(); }
 
 std::string WindowsFileSystem::ReadBytes(const std::string& path) {
   const std::wstring name = Widen(path);
@@ -91,12 +93,15 @@ void WindowsFileSystem::RemoveFile(const std::string& path) {
   if (!DeleteFileW(name.c_str())) ThrowFileError(GetLastError(), path);
 }
 
-std::string WindowsFileSystem::FullPath(const std::string& path) {
-  if (IsFullWindowsPath(path)) return path;
-  const std::wstring name = Widen(path);
+std::string WindowsFileSystem::FoundFilePath(const std::string& path) {
+  const std::optional<std::wstring> name = FirstNormalFile(path);
+  if (!name) ThrowFileError(ERROR_FILE_NOT_FOUND, path);
+  const std::string found = std::string(FolderPart(path)) + Narrow(*name);
+  if (IsFullWindowsPath(found)) return found;
+  const std::wstring relative = Widen(found);
   std::wstring full(MAX_PATH, L'\0');
   for (;;) {
-    const DWORD length = GetFullPathNameW(name.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    const DWORD length = GetFullPathNameW(relative.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
     if (length == 0) ThrowFileError(GetLastError(), path);
     if (length < full.size()) {
       full.resize(length);
@@ -110,34 +115,31 @@ void WindowsFileSystem::AppendText(const std::string& path, std::string_view tex
   const std::string ansi = ToAnsi(text);
   if (ansi.size() > MAXDWORD) throw RunError(errors::kOutOfMemory);
   const std::wstring name = Widen(path);
-  const DWORD started = GetTickCount();
-  const auto allowance = static_cast<DWORD>(log_wait_.Allowance().count());
-  for (;;) {
-    // No write sharing: one writer at a time. Windows appends atomically
-    // through FILE_APPEND_DATA alone, but Wine does not, and entries of
-    // runs writing at once were torn there; a waiting run retries below.
-    UniqueHandle file(CreateFileW(name.c_str(), FILE_APPEND_DATA,
-                                  FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                                  OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.valid()) {
-      const DWORD error = GetLastError();
-      const bool held = error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
-      if (!held) ThrowWin32Error(error, path);
-      if (GetTickCount() - started >= allowance) {
-        log_wait_.EntryGivenUp();
-        ThrowWin32Error(error, path);
-      }
-      Sleep(kLogRetryPauseMs);
-      continue;
-    }
-    DWORD written = 0;
-    if (!WriteFile(file.get(), ansi.data(), static_cast<DWORD>(ansi.size()), &written, nullptr)) {
-      ThrowWin32Error(GetLastError(), path);
-    }
-    if (written != ansi.size()) ThrowWin32Error(ERROR_WRITE_FAULT, path);
-    log_wait_.EntryWritten();
-    return;
+  UniqueHandle file;
+  DWORD refused = ERROR_SUCCESS;
+  const bool taken = TakeLog(
+      log_wait_,
+      [&] {
+        // No write sharing: one writer at a time. Windows appends atomically
+        // through FILE_APPEND_DATA alone, but Wine does not, and entries of
+        // runs writing at once were torn there; a waiting run tries again.
+        file.reset(CreateFileW(name.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                               nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (file.valid()) return LogTry::kTaken;
+        refused = GetLastError();
+        if (refused != ERROR_SHARING_VIOLATION && refused != ERROR_LOCK_VIOLATION) {
+          ThrowWin32Error(refused, path);
+        }
+        return LogTry::kHeld;
+      },
+      [](std::chrono::milliseconds pause) { Sleep(static_cast<DWORD>(pause.count())); });
+  if (!taken) ThrowWin32Error(refused, path);
+  DWORD written = 0;
+  if (!WriteFile(file.get(), ansi.data(), static_cast<DWORD>(ansi.size()), &written, nullptr)) {
+    ThrowWin32Error(GetLastError(), path);
   }
+  if (written != ansi.size()) ThrowWin32Error(ERROR_WRITE_FAULT, path);
+  log_wait_.EntryWritten();
 }
 
 std::string WindowsFileSystem::DecodeLegacyText(std::string_view bytes) {

@@ -15,8 +15,9 @@ class WindowsFileSystem final : public FileSystem {
   bool FileExists(const std::string& path) override;
   std::string ReadBytes(const std::string& path) override;
   void RemoveFile(const std::string& path) override;
-  // GetFullPathNameW for a path that is not absolute.
-  std::string FullPath(const std::string& path) override;
+  // The folder of `path` as written and the name FindFirstFileW found,
+  // through GetFullPathNameW when that is not absolute.
+  std::string FoundFilePath(const std::string& path) override;
   // In the ANSI code page; characters it cannot show become "?".
   void AppendText(const std::string& path, std::string_view text) override;
   // The ANSI code page; Windows-1250 when that is UTF-8 (a system option),

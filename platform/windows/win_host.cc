@@ -7,6 +7,7 @@
 
 #include "platform/run_error.h"
 #include "platform/windows/command_tail.h"
+#include "platform/windows/startup_show_state.h"
 #include "platform/windows/win_owners.h"
 #include "platform/windows/win_text.h"
 
@@ -90,19 +91,39 @@ VersionTriple WindowsProcess::Version() {
 
 namespace {
 
-// Windows applies the show state a caller asked for (STARTUPINFO's
-// wShowWindow, SW_HIDE when it started the program hidden) to the first
-// window the program shows. That must not be the box: an invisible modal box
-// is a process that never ends. One hidden window of the program's own takes
-// that state first.
+// Keeps the window hidden whatever it is asked: ShowWindow still takes the
+// caller's show state from it, but the window never appears or activates.
+LRESULT CALLBACK NeverShownProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_WINDOWPOSCHANGING) {
+    auto* position = reinterpret_cast<WINDOWPOS*>(lparam);
+    position->flags &= ~static_cast<UINT>(SWP_SHOWWINDOW);
+    position->flags |= SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE;
+    return 0;
+  }
+  return DefWindowProcW(window, message, wparam, lparam);
+}
+
+// Spends the caller's startup show state (see startup_show_state.h) the
+// documented way, with SW_SHOWDEFAULT, on a top-level window of the
+// program's own that stays invisible, so that the box after it is shown as
+// it asks.
 void UseUpStartupShowState() {
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   GetStartupInfoW(&startup);
-  if ((startup.dwFlags & STARTF_USESHOWWINDOW) == 0) return;
-  const UniqueWindow window(CreateWindowExW(WS_EX_TOOLWINDOW, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0,
-                                            nullptr, nullptr, GetModuleHandleW(nullptr), nullptr));
-  if (window.get() != nullptr) ShowWindow(window.get(), SW_SHOWNORMAL);
+  if (!MustUseUpStartupShowState((startup.dwFlags & STARTF_USESHOWWINDOW) != 0, startup.wShowWindow)) {
+    return;
+  }
+  const HINSTANCE instance = GetModuleHandleW(nullptr);
+  WNDCLASSEXW window_class{};
+  window_class.cbSize = sizeof window_class;
+  window_class.lpfnWndProc = NeverShownProc;
+  window_class.hInstance = instance;
+  window_class.lpszClassName = L"WrenpostStartupState";
+  RegisterClassExW(&window_class);  // fails harmlessly when already registered
+  const UniqueWindow window(CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, window_class.lpszClassName,
+                                            L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, instance, nullptr));
+  if (window.get() != nullptr) ShowWindow(window.get(), SW_SHOWDEFAULT);
 }
 
 }  // namespace

@@ -119,7 +119,7 @@ class UniqueExcepInfo {
 // entry is kept, to be reported when the mail client is first asked for.
 class ComApartment {
  public:
-  ComApartment() : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+  ComApartment() : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE)) {}
   ~ComApartment() {
     if (SUCCEEDED(result_)) CoUninitialize();
   }

@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "platform/run_error.h"
-#include "platform/windows/automation_error.h"
+#include "platform/windows/file_error_number.h"
 #include "text/wtf8.h"
 
 namespace wrenpost {

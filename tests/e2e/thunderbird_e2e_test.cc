@@ -71,6 +71,23 @@ TEST_F(ThunderbirdEndToEnd, PlainBodyAndPolishLettersArriveExactly) {
   EXPECT_EQ(fields.count("attachment"), 0u);
 }
 
+TEST_F(ThunderbirdEndToEnd, SenderGoesAsTheFromFieldAndTheSignaturedBodyAfterTheWindow) {
+  InstallThunderbird();
+  const RunResult run = RunProgram(
+      program, {"-from", "Biuro <biuro@firma.pl>", "-signature", "1", "-html", "1", "-body", "<p>x</p>", "-to", "anna"},
+      Options());
+  EXPECT_EQ(run.exit_code, 0) << run.std_err;
+  // Thunderbird lists no accounts here: the sender is the mailbox sent on behalf of.
+  EXPECT_THAT(ReadFile(log), EndsWith("Wysyłanie w imieniu: Biuro <biuro@firma.pl>\r\n"
+                                      "Wyświetlenie okna nowej wiadomości.\r\n"
+                                      "Dodanie treści html: <p>x</p>\r\n"
+                                      "Dodanie adresata: anna\r\nKoniec programu.\r\n"));
+  const auto fields = ComposeFields();
+  EXPECT_EQ(fields.at("from"), "Biuro <biuro@firma.pl>");
+  EXPECT_EQ(fields.at("format"), "html");
+  EXPECT_EQ(ReadFile(seen / "body"), "<p>x</p>");
+}
+
 TEST_F(ThunderbirdEndToEnd, AttachmentsWithAwkwardNamesArriveAsTheFilesFound) {
   InstallThunderbird();
   fs::create_directories(sandbox / "docs");

@@ -1,2 +1,3 @@
 # Included by CTest after the discovered cases are known.
-set_tests_properties(WineSuite.ServerBusyPastTheBudgetFailsTheRun PROPERTIES TIMEOUT 120)
+set_tests_properties(WineSuite.ServerBusyPastTheBudgetFailsTheRun
+                     WineSuite.ServerRejectingEachCallOnceIsWaitedForWithinTheBudget PROPERTIES TIMEOUT 120)

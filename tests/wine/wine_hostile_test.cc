@@ -270,12 +270,12 @@ TEST_F(WineHostile, LogHeldForTheWholeRunLosesOnlyTheEntries) {
                            "MailItem.Display METHOD",
                            "MailItem.Recipients PROPERTYGET",
                            "Recipients.Add METHOD VT_BSTR:\"anna\"",
-                           "release Recipient",
                            "Recipients.Add METHOD VT_BSTR:\"jan\"",
-                           "release Recipient",
                            "release Recipients",
                            "release MailItem",
                            "release Application",
+                           "release Recipient",
+                           "release Recipient",
                            "exit objects=0",
                        }));
   EXPECT_EQ(c.Log(), "stare wpisy\r\n" + kMarker + "\r\n");
@@ -313,15 +313,15 @@ TEST_F(WineHostile, AttachmentAndBodyFileBeyond260Characters) {
                            "MailItem.HtmlBody PROPERTYPUT named=PROPERTYPUT " + Bstr(body),
                            "MailItem.Attachments PROPERTYGET",
                            "Attachments.Add METHOD " + Bstr(attachment),
-                           "release Attachment",
                            "release Attachments",
                            "MailItem.Display METHOD",
                            "MailItem.Recipients PROPERTYGET",
                            "Recipients.Add METHOD VT_BSTR:\"anna\"",
-                           "release Recipient",
                            "release Recipients",
                            "release MailItem",
                            "release Application",
+                           "release Attachment",
+                           "release Recipient",
                            "exit objects=0",
                        }));
   EXPECT_FALSE(fs::exists(c.UnixPath(folder + "\\treść.html"))) << "the body file was not deleted";
@@ -377,10 +377,10 @@ TEST_P(ProgramFolder, LogAndHeaderFollowTheProgramBeyond260Characters) {
                            "MailItem.Display METHOD",
                            "MailItem.Recipients PROPERTYGET",
                            "Recipients.Add METHOD VT_BSTR:\"anna\"",
-                           "release Recipient",
                            "release Recipients",
                            "release MailItem",
                            "release Application",
+                           "release Recipient",
                            "exit objects=0",
                        }));
   const fs::path log = c.UnixPath(folder + "\\Wrenpost.log");

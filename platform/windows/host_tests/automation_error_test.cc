@@ -100,41 +100,5 @@ TEST(DescribedResult, PrefersTheExceptionScode) {
   EXPECT_EQ(DescribedResult(H(0x80080005), nullptr), H(0x80080005));
 }
 
-TEST(FileErrorNumber, NumbersFileFailuresAsTheCallersRuntimeDoes) {
-  const std::pair<std::uint32_t, std::int32_t> cases[] = {
-      {2, 53}, {3, 76}, {5, 70}, {32, 70}, {33, 70}, {123, 52}, {161, 52}, {21, 71}, {87, 75}, {1, 75}};
-  for (const auto& [error, number] : cases) EXPECT_EQ(FileErrorNumber(error), number) << error;
-}
-
-TEST(BusyBudget, ThirtySecondsOfWaitingInAllAcrossCalls) {
-  BusyBudget budget;
-  int tries = 0;
-  while (budget.Continue(tries == 0 ? 0 : BusyBudget::kPauseMs)) ++tries;
-  EXPECT_EQ(tries, 120);  // 30 s of quarter-second pauses
-  EXPECT_FALSE(budget.Continue(0)) << "a spent budget is spent for the rest of the run";
-
-  BusyBudget slow;  // rejections that take a second each, as Wine's rejected activation
-  int slow_tries = 0;
-  while (slow.Continue(1000 + BusyBudget::kPauseMs)) ++slow_tries;
-  EXPECT_EQ(slow_tries, 23);
-  EXPECT_LE(slow.spent_ms(), BusyBudget::kLimitMs + 1000 + BusyBudget::kPauseMs);
-}
-
-TEST(IsBusyResult, OnlyTheTwoRejections) {
-  EXPECT_TRUE(IsBusyResult(H(0x80010001)));
-  EXPECT_TRUE(IsBusyResult(H(0x8001010A)));
-  EXPECT_FALSE(IsBusyResult(H(0x80010108)));  // RPC_E_DISCONNECTED: the call may have run
-  EXPECT_FALSE(IsBusyResult(H(0x800706BA)));
-}
-
-TEST(IsFullWindowsPath, DriveRootsAndSharesOnly) {
-  for (const char* path : {"C:\\a.pdf", "c:/a.pdf", "\\\\serwer\\udział\\a.pdf", "\\\\?\\C:\\a.pdf", "//s/u/a.pdf"}) {
-    EXPECT_TRUE(IsFullWindowsPath(path)) << path;
-  }
-  for (const char* path : {"a.pdf", "..\\a.pdf", "\\a.pdf", "C:a.pdf", "", "1:\\a", "C:"}) {
-    EXPECT_FALSE(IsFullWindowsPath(path)) << path;
-  }
-}
-
 }  // namespace
 }  // namespace wrenpost

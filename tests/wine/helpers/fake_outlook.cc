@@ -29,12 +29,31 @@
 //                       message filter does: SERVERCALL_REJECTED, which the client
 //                       gets as RPC_E_CALL_REJECTED; each is recorded as
 //                       "rejected <Object>.<method>" and never runs
+//   busy each           (read when the server starts) reject every incoming call
+//                       on IDispatch once: the first try of each, as a mail
+//                       client that is synchronising turns calls away now and then
+//   account <smtp address> <display name>
+//                       one account of the profile, in order (Session.Accounts)
+//   format <n>          the new item's BodyFormat: 1 plain text, 2 HTML (the
+//                       default), 3 rich text
+//   adds unanswered     Attachments.Add and Recipients.Add answer no object, as
+//                       Outlook on Windows does for a caller that asks for no
+//                       answer: Windows' proxy tells the server so
+//                       (DISPATCH_zeroVarResult), Wine's proxy always asks, so
+//                       the stand-in cannot tell by itself. Only for runs
+//                       without -cc and -bcc, whose recipients need the answer.
 //   lifetime <seconds>  (read when the server starts) end after that long even
 //                       with clients left (default 60; the benchmarks keep one
 //                       server for all their runs)
 // where #n picks the n-th call of that member (default: every call), and
 // ClassFactory.CreateInstance stands for the activation itself. A server that
 // dies records "exit died" as its end.
+//
+// Like Outlook, the new item keeps its bodies and BodyFormat, takes a sending
+// account only by reference (DISPATCH_PROPERTYPUTREF: a plain put of
+// SendUsingAccount is recorded and ignored), and on Display puts the
+// signature of its sending account (or of the default one) into a body that
+// is still empty.
 #include <windows.h>
 // after windows.h
 #include <oleauto.h>
@@ -83,8 +102,18 @@ std::map<std::string, int> g_calls;
 struct Busy {
   int left = 0;
   bool every_interface = false;
+  bool each_once = false;  // reject every call's first try
+  bool accept_next = false;
 };
 Busy g_busy;
+
+struct Account {
+  std::wstring smtp_address;
+  std::wstring display_name;
+};
+std::vector<Account> g_accounts;
+int g_body_format = 2;
+bool g_adds_answered = true;
 UINT g_lifetime_ms = 60 * 1000;
 
 void Record(const std::string& line) { AppendUtf8Line(OwnFolder() + L"calls.txt", line); }
@@ -92,6 +121,9 @@ void Record(const std::string& line) { AppendUtf8Line(OwnFolder() + L"calls.txt"
 // Reads control.txt: the failures, and the busy line when `at_start`.
 void LoadControl(bool at_start) {
   g_failures.clear();
+  g_accounts.clear();
+  g_body_format = 2;
+  g_adds_answered = true;
   std::istringstream lines(ReadWholeFile(OwnFolder() + L"control.txt"));
   std::string line;
   while (std::getline(lines, line)) {
@@ -103,7 +135,23 @@ void LoadControl(bool at_start) {
     if (failure.target == "busy") {
       std::string scope;
       fields >> scope;
-      if (at_start) g_busy = {std::atoi(kind.c_str()), scope == "all"};
+      if (at_start && kind == "each") g_busy.each_once = true;
+      if (at_start && kind != "each") g_busy = {std::atoi(kind.c_str()), scope == "all"};
+      continue;
+    }
+    if (failure.target == "account") {
+      std::string display_name;
+      std::getline(fields, display_name);
+      if (!display_name.empty() && display_name.front() == ' ') display_name.erase(0, 1);
+      g_accounts.push_back({Wide(kind), Wide(display_name)});
+      continue;
+    }
+    if (failure.target == "adds" && kind == "unanswered") {
+      g_adds_answered = false;
+      continue;
+    }
+    if (failure.target == "format") {
+      g_body_format = std::atoi(kind.c_str());
       continue;
     }
     if (failure.target == "lifetime") {
@@ -211,8 +259,12 @@ std::string KindText(WORD flags) {
   return text;
 }
 
+std::string ObjectText(IDispatch* object);
+
 std::string ArgumentText(const VARIANT& value) {
   switch (value.vt) {
+    case VT_DISPATCH:
+      return "VT_DISPATCH:" + ObjectText(value.pdispVal);
     case VT_BSTR:
       return "VT_BSTR:\"" +
              Escape({value.bstrVal ? value.bstrVal : L"", value.bstrVal ? SysStringLen(value.bstrVal) : 0}) +
@@ -226,15 +278,37 @@ std::string ArgumentText(const VARIANT& value) {
   }
 }
 
+// {0C5E3C61-6E2B-4F0F-A1D4-3B1F2C7A9E55}: asked for by the stand-in itself, to
+// know one of its own objects when a client hands it back.
+constexpr IID kIidOwnObject = {0x0c5e3c61, 0x6e2b, 0x4f0f, {0xa1, 0xd4, 0x3b, 0x1f, 0x2c, 0x7a, 0x9e, 0x55}};
+
+std::wstring TextArgument(const DISPPARAMS& params) {
+  if (params.cArgs != 1 || params.rgvarg[0].vt != VT_BSTR || params.rgvarg[0].bstrVal == nullptr) return {};
+  return {params.rgvarg[0].bstrVal, SysStringLen(params.rgvarg[0].bstrVal)};
+}
+
+HRESULT AnswerText(VARIANT* result, const std::wstring& text) {
+  if (result != nullptr) {
+    result->vt = VT_BSTR;
+    result->bstrVal = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+  }
+  return S_OK;
+}
+
 // One automation object of the stand-in: Application, MailItem, the two
-// collections and the objects their Add returns.
+// collections and the objects their Add returns, the session, its accounts.
 class Object final : public IDispatch {
  public:
   explicit Object(std::string kind) : kind_(std::move(kind)) { InterlockedIncrement(&g_objects); }
   const std::string& kind() const { return kind_; }
+  const Account& account() const { return account_; }
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
     if (out == nullptr) return E_POINTER;
+    if (iid == kIidOwnObject) {
+      *out = this;  // no reference: only ever asked for within a call
+      return S_OK;
+    }
     if (iid == IID_IUnknown || iid == IID_IDispatch) {
       *out = static_cast<IDispatch*>(this);
       AddRef();
@@ -248,6 +322,7 @@ class Object final : public IDispatch {
     const LONG left = InterlockedDecrement(&refs_);
     if (left == 0) {
       Record("release " + kind_);
+      if (sender_ != nullptr) sender_->Release();
       delete this;
       InterlockedDecrement(&g_objects);
       QuitWhenIdle();
@@ -312,15 +387,35 @@ class Object final : public IDispatch {
     }
 
     if (result != nullptr) VariantInit(result);
+    if (kind_ == "MailItem") return ItemMember(member, flags, *params, result);
+    if (target == "Accounts.Count") {
+      if (result != nullptr) {
+        result->vt = VT_I4;
+        result->lVal = static_cast<LONG>(g_accounts.size());
+      }
+      return S_OK;
+    }
+    if (target == "Account.DisplayName") return AnswerText(result, account_.display_name);
+    if (target == "Account.SmtpAddress") return AnswerText(result, account_.smtp_address);
     std::string answer;
     if (target == "Application.CreateItem") answer = "MailItem";
-    if (target == "MailItem.Attachments") answer = "Attachments";
-    if (target == "MailItem.Recipients") answer = "Recipients";
-    if (target == "Attachments.Add") answer = "Attachment";
-    if (target == "Recipients.Add") answer = "Recipient";
+    if (target == "Application.Session") answer = "NameSpace";
+    if (target == "NameSpace.Accounts") answer = "Accounts";
+    if (target == "Attachments.Add" && g_adds_answered) answer = "Attachment";
+    if (target == "Recipients.Add" && g_adds_answered) answer = "Recipient";
+    if (target == "Accounts.Item") answer = "Account";
     if (!answer.empty() && result != nullptr) {
+      auto* object = new Object(answer);
+      if (answer == "Account") {
+        AccountIndex index(*params);
+        if (!index.valid()) {
+          object->Release();
+          return DISP_E_BADINDEX;
+        }
+        object->account_ = g_accounts[index.value()];
+      }
       result->vt = VT_DISPATCH;
-      result->pdispVal = new Object(answer);
+      result->pdispVal = object;
     }
     return S_OK;
   }
@@ -328,23 +423,119 @@ class Object final : public IDispatch {
  private:
   ~Object() = default;
 
+  // The 1-based index argument of Accounts.Item, checked against the accounts.
+  class AccountIndex {
+   public:
+    explicit AccountIndex(const DISPPARAMS& params) {
+      if (params.cArgs != 1) return;
+      VARIANT converted;
+      VariantInit(&converted);
+      if (SUCCEEDED(VariantChangeType(&converted, &params.rgvarg[0], 0, VT_I4)) && converted.lVal >= 1 &&
+          static_cast<std::size_t>(converted.lVal) <= g_accounts.size()) {
+        value_ = static_cast<std::size_t>(converted.lVal) - 1;
+      }
+    }
+    bool valid() const { return value_ != static_cast<std::size_t>(-1); }
+    std::size_t value() const { return value_; }
+
+   private:
+    std::size_t value_ = static_cast<std::size_t>(-1);
+  };
+
+  // The new message: its bodies, format and sender, as Outlook keeps them.
+  HRESULT ItemMember(const std::string& member, WORD flags, const DISPPARAMS& params, VARIANT* result) {
+    const bool put = (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0;
+    if (member == "HtmlBody" || member == "Body") {
+      std::wstring& body = member == "HtmlBody" ? html_body_ : text_body_;
+      if (!put) return AnswerText(result, body);
+      body = TextArgument(params);
+      if (member == "HtmlBody") body_format_ = 2;
+      return S_OK;
+    }
+    if (member == "BodyFormat" && !put) {
+      if (result != nullptr) {
+        result->vt = VT_I4;
+        result->lVal = body_format_;
+      }
+      return S_OK;
+    }
+    if (member == "SendUsingAccount") {
+      // An object property takes its object by reference only; Outlook
+      // ignores a plain put without a word.
+      if ((flags & DISPATCH_PROPERTYPUTREF) == 0 || params.cArgs != 1 || params.rgvarg[0].vt != VT_DISPATCH) {
+        return S_OK;
+      }
+      Object* account = nullptr;
+      IDispatch* given = params.rgvarg[0].pdispVal;
+      if (given == nullptr || FAILED(given->QueryInterface(kIidOwnObject, reinterpret_cast<void**>(&account))) ||
+          account->kind() != "Account") {
+        return DISP_E_TYPEMISMATCH;
+      }
+      account->AddRef();
+      if (sender_ != nullptr) sender_->Release();
+      sender_ = account;
+      return S_OK;
+    }
+    if (member == "Display") {
+      if (html_body_.empty() && text_body_.empty()) PutSignature();
+      return S_OK;
+    }
+    if (member == "Attachments" || member == "Recipients") {
+      if (result != nullptr) {
+        result->vt = VT_DISPATCH;
+        result->pdispVal = new Object(member);
+      }
+      return S_OK;
+    }
+    return S_OK;  // Subject, SentOnBehalfOfName: recorded, nothing more
+  }
+
+  // What Outlook puts into the empty body of a new message when its window
+  // opens: the sending account's signature (here: its display name).
+  void PutSignature() {
+    const std::wstring name = sender_ != nullptr ? sender_->account().display_name : L"Domyślne konto";
+    html_body_ = L"<html><head><style>p.MsoNormal{margin:0cm}</style></head><body lang=PL>"
+                 L"<p class=MsoNormal>-- <br>" + name + L"</p></body></html>";
+    text_body_ = L"\r\n\r\n-- \r\n" + name;
+  }
+
   const std::vector<const wchar_t*>& Members() const {
-    static const std::vector<const wchar_t*> application = {L"CreateItem"};
-    static const std::vector<const wchar_t*> item = {L"Subject", L"Body", L"HtmlBody", L"Attachments",
-                                                     L"Recipients", L"Display"};
+    static const std::vector<const wchar_t*> application = {L"CreateItem", L"Session"};
+    static const std::vector<const wchar_t*> item = {
+        L"Subject",  L"Body",       L"HtmlBody",         L"Attachments",       L"Recipients",
+        L"Display",  L"BodyFormat", L"SendUsingAccount", L"SentOnBehalfOfName"};
     static const std::vector<const wchar_t*> collection = {L"Add"};
     static const std::vector<const wchar_t*> recipient = {L"Type"};
+    static const std::vector<const wchar_t*> session = {L"Accounts"};
+    static const std::vector<const wchar_t*> accounts = {L"Count", L"Item"};
+    static const std::vector<const wchar_t*> account = {L"DisplayName", L"SmtpAddress"};
     static const std::vector<const wchar_t*> none = {};
     if (kind_ == "Application") return application;
     if (kind_ == "MailItem") return item;
     if (kind_ == "Attachments" || kind_ == "Recipients") return collection;
     if (kind_ == "Recipient") return recipient;
+    if (kind_ == "NameSpace") return session;
+    if (kind_ == "Accounts") return accounts;
+    if (kind_ == "Account") return account;
     return none;
   }
 
   std::string kind_;
   LONG refs_ = 1;
+  Account account_;                      // an Account's
+  std::wstring html_body_, text_body_;   // a MailItem's
+  LONG body_format_ = g_body_format;
+  Object* sender_ = nullptr;             // the MailItem's SendUsingAccount
 };
+
+std::string ObjectText(IDispatch* object) {
+  Object* own = nullptr;
+  if (object == nullptr || FAILED(object->QueryInterface(kIidOwnObject, reinterpret_cast<void**>(&own)))) {
+    return "foreign";
+  }
+  if (own->kind() == "Account") return "Account(" + Escape(own->account().smtp_address) + ")";
+  return own->kind();
+}
 
 class Factory final : public IClassFactory {
  public:
@@ -432,6 +623,14 @@ class BusyFilter final : public IMessageFilter {
   ULONG STDMETHODCALLTYPE Release() override { return 1; }
 
   DWORD STDMETHODCALLTYPE HandleInComingCall(DWORD, HTASK, DWORD, LPINTERFACEINFO call) override {
+    if (g_busy.each_once && call != nullptr && call->iid == IID_IDispatch) {
+      // The calls of one client come one at a time: a retry follows each rejection.
+      const bool accept = g_busy.accept_next;
+      g_busy.accept_next = !accept;
+      if (accept) return SERVERCALL_ISHANDLED;
+      Record("rejected " + CallName(*call));
+      return SERVERCALL_REJECTED;
+    }
     if (g_busy.left <= 0 || call == nullptr) return SERVERCALL_ISHANDLED;
     if (!g_busy.every_interface && call->iid != IID_IDispatch) return SERVERCALL_ISHANDLED;
     --g_busy.left;
@@ -485,7 +684,7 @@ int Serve() {
   DWORD cookie = 0;
   Record("serve");
   LoadControl(true);
-  if (g_busy.left > 0) CoRegisterMessageFilter(&filter, nullptr);
+  if (g_busy.left > 0 || g_busy.each_once) CoRegisterMessageFilter(&filter, nullptr);
   if (FAILED(CoRegisterClassObject(kClsid, &factory, CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE, &cookie))) {
     Record("exit objects=0 (not registered)");
     CoUninitialize();
