@@ -124,24 +124,10 @@ TEST(RetryDelay, EveryGrantedRetryIsChargedEvenWhenTheNextTrySucceeds) {
   }
   EXPECT_EQ(answered, 120);
   EXPECT_EQ(clock.paused_ms, BusyBudget::kLimitMs) << "the two paths share one budget";
-}
-
-TEST(RetryDelay, ACallBusyForeverEndsOnceTheSharedBudgetIsSpent) {
-  BusyBudget budget;
-  SimulatedClock clock;
-  const std::int32_t result = CallWhileBusy(
-      budget, [&] { return ThroughFilter(budget, clock, [] { return true; }); },
-      [&](std::uint32_t ms) { clock.Pause(ms); });
-  EXPECT_EQ(result, kRejected);
-  EXPECT_EQ(clock.paused_ms, BusyBudget::kLimitMs);
-}
-
-TEST(RetryDelay, OnlyRejectionsAreRetried) {
-  BusyBudget budget;
-  EXPECT_EQ(RetryDelay(budget, kServerCallRejected), BusyBudget::kPauseMs);
-  EXPECT_EQ(RetryDelay(budget, kServerCallRetryLater), BusyBudget::kPauseMs);
-  EXPECT_EQ(RetryDelay(budget, 0), kCancelRetry);  // SERVERCALL_ISHANDLED: not a rejection
-  EXPECT_EQ(budget.spent_ms(), 2 * BusyBudget::kPauseMs);
+  EXPECT_EQ(RetryDelay(budget, kServerCallRejected), kCancelRetry) << "a spent budget stays spent";
+  BusyBudget fresh;
+  EXPECT_EQ(RetryDelay(fresh, kServerCallRejected), BusyBudget::kPauseMs);
+  EXPECT_EQ(RetryDelay(fresh, 0), kCancelRetry) << "SERVERCALL_ISHANDLED is no rejection";
 }
 
 TEST(IsBusyResult, OnlyTheTwoRejections) {
