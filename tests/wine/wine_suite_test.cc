@@ -529,17 +529,18 @@ TEST_P(SenderAndSignature, SetBeforeDisplayAndTheBodyAboveTheSignature) {
                          "Koniec programu.\r\n");
 }
 
-const Lines kAccountLookup = {
-    "Application.Session PROPERTYGET",       "NameSpace.Accounts PROPERTYGET",
-    "Accounts.Count PROPERTYGET",            "Accounts.Item METHOD VT_I4:1",
-    "Account.DisplayName PROPERTYGET",       "Accounts.Item METHOD VT_I4:2",
-    "Account.DisplayName PROPERTYGET",       "Account.SmtpAddress PROPERTYGET",
-    "Account.SmtpAddress PROPERTYGET"};
-
 Lines Concat(Lines lines, const Lines& more) {
   lines.insert(lines.end(), more.begin(), more.end());
   return lines;
 }
+
+// The two accounts' display names; then, when neither matched, their addresses.
+const Lines kNameLookup = {"Application.Session PROPERTYGET", "NameSpace.Accounts PROPERTYGET",
+                           "Accounts.Count PROPERTYGET",      "Accounts.Item METHOD VT_I4:1",
+                           "Account.DisplayName PROPERTYGET", "Accounts.Item METHOD VT_I4:2",
+                           "Account.DisplayName PROPERTYGET"};
+const Lines kAccountLookup =
+    Concat(kNameLookup, {"Account.SmtpAddress PROPERTYGET", "Account.SmtpAddress PROPERTYGET"});
 
 const std::string kHtmlHead = "<html><head><style>p.MsoNormal{margin:0cm}</style></head><body lang=PL>";
 
@@ -574,14 +575,14 @@ INSTANTIATE_TEST_SUITE_P(
                    "Dodanie treści tekstowej: Dzień dobry\r\n"},
         SenderCase{"DisplayNameAndTextIntoHtml", "",
                    "-from BIURO -signature 1 -body a<b",
-                   {"Application.Session PROPERTYGET", "NameSpace.Accounts PROPERTYGET", "Accounts.Count PROPERTYGET",
-                    "Accounts.Item METHOD VT_I4:1", "Account.DisplayName PROPERTYGET", "Accounts.Item METHOD VT_I4:2",
-                    "Account.DisplayName PROPERTYGET",
-                    "MailItem.SendUsingAccount PROPERTYPUTREF named=PROPERTYPUT VT_DISPATCH:Account(biuro@firma.pl)",
-                    "release Account", "release Accounts", "release NameSpace",
-                    "MailItem.Display METHOD", "MailItem.BodyFormat PROPERTYGET", "MailItem.HtmlBody PROPERTYGET",
-                    "MailItem.HtmlBody PROPERTYPUT named=PROPERTYPUT " +
-                        Bstr(kHtmlHead + "<p class=MsoNormal>a&lt;b</p><p class=MsoNormal>-- <br>Biuro</p></body></html>")},
+                   Concat(kNameLookup,
+                          {"MailItem.SendUsingAccount PROPERTYPUTREF named=PROPERTYPUT "
+                           "VT_DISPATCH:Account(biuro@firma.pl)",
+                           "release Account", "release Accounts", "release NameSpace", "MailItem.Display METHOD",
+                           "MailItem.BodyFormat PROPERTYGET", "MailItem.HtmlBody PROPERTYGET",
+                           "MailItem.HtmlBody PROPERTYPUT named=PROPERTYPUT " +
+                               Bstr(kHtmlHead +
+                                    "<p class=MsoNormal>a&lt;b</p><p class=MsoNormal>-- <br>Biuro</p></body></html>")}),
                    "Konto nadawcy: BIURO\r\nWyświetlenie okna nowej wiadomości.\r\n"
                    "Dodanie treści tekstowej: a<b\r\n"}),
     [](const testing::TestParamInfo<SenderCase>& info) { return info.param.name; });
