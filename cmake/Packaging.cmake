@@ -1,5 +1,6 @@
-# Packages: a .deb for Debian and Ubuntu desktops, a .zip of the 32-bit
-# Windows program. `cpack` in a build folder makes the one its system builds.
+# Packages: a .deb for Debian and Ubuntu desktops, a .zip of the Windows
+# program. `cpack` in a build folder makes the one its system builds. The
+# 32-bit Windows build also has the `msi` target: the per-user installer.
 
 set(CPACK_PACKAGE_NAME "wrenpost")
 set(CPACK_PACKAGE_VENDOR "Wrenpost")
@@ -8,7 +9,11 @@ set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
 set(CPACK_PACKAGE_DESCRIPTION
   "Other programs start Wrenpost with a command line such as -to anna;jan -subject Oferta -bodyfile b.html -html 1 -attachment f.pdf. It opens a new message in the desktop mail client with everything filled in and leaves its compose window open; the user sends it.")
-set(CPACK_STRIP_FILES ON)
+# The Windows release links stripped already, and stripping again would break
+# an Authenticode signature put on it after the link.
+if(NOT WIN32)
+  set(CPACK_STRIP_FILES ON)
+endif()
 
 if(EXISTS "${PROJECT_SOURCE_DIR}/README.md")
   set(wrenpost_readme "${PROJECT_SOURCE_DIR}/README.md")
@@ -31,6 +36,21 @@ if(WIN32)
     set(CPACK_SYSTEM_NAME "win64")
   endif()
   set(CPACK_PACKAGE_FILE_NAME "Wrenpost-${PROJECT_VERSION}-${CPACK_SYSTEM_NAME}")
+
+  # The installer carries the 32-bit program, which runs on every Windows and
+  # drives 32- and 64-bit Outlook alike (the automation is out of process).
+  # It takes Wrenpost.exe as it is when the target runs: tools/release_windows.sh
+  # signs the program first.
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    set(wrenpost_msi "${PROJECT_BINARY_DIR}/Wrenpost-${PROJECT_VERSION}.msi")
+    set(msi_sources "${PROJECT_SOURCE_DIR}/packaging/windows")
+    add_custom_command(OUTPUT "${wrenpost_msi}"
+      COMMAND bash "${msi_sources}/build_msi.sh" "$<TARGET_FILE:wrenpost>" "${PROJECT_VERSION}" "${wrenpost_msi}"
+      DEPENDS wrenpost "$<TARGET_FILE:wrenpost>" "${msi_sources}/Wrenpost.wxs" "${msi_sources}/build_msi.sh"
+      COMMENT "Building the installer Wrenpost-${PROJECT_VERSION}.msi"
+      VERBATIM)
+    add_custom_target(msi DEPENDS "${wrenpost_msi}")
+  endif()
 else()
   set(CPACK_GENERATOR "DEB")
   install(FILES "${PROJECT_SOURCE_DIR}/docs/linux.md" DESTINATION share/doc/wrenpost)
