@@ -8,6 +8,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
   wine64 wine wine32:i386 xvfb xauth locales e2fsprogs dpkg-dev file binutils-mingw-w64-x86-64
+  wixl msitools osslsigncode openssl python3
 )
 
 missing=()

@@ -1,16 +1,20 @@
 #!/usr/bin/env bash
-# Builds Wrenpost.exe for 32-bit and 64-bit Windows (MinGW-w64 cross builds)
-# and runs the end-to-end suite on each of them under Wine, headless: the
-# helpers (runner, stand-in server) stay 64-bit, a 64-bit prefix runs the
-# 32-bit program through WoW64.
+# Builds Wrenpost.exe for 32-bit and 64-bit Windows (MinGW-w64 cross builds),
+# makes the release signed with a throwaway certificate (both executables, the
+# MSI, the zips) and checks the signatures and the MSI, runs the end-to-end
+# suite on each executable under Wine, headless, and installs, runs,
+# reinstalls and removes the MSI on a Wine prefix of its own. The helpers
+# (runner, stand-in server) stay 64-bit, a 64-bit prefix runs the 32-bit
+# program through WoW64.
 #
 #   tools/test_windows.sh
 #
 # Needs (installs nothing): cmake, ninja, GoogleTest, g++-mingw-w64-i686-posix,
 # g++-mingw-w64-x86-64-posix, wine64, wine32 (i386), xvfb, locales (localedef),
-# chattr. Everything it makes lives under build-mingw32/, build-mingw64/ and
-# build-wine/; the Wine prefix is made fresh on every run. Exit status 0 only
-# when the suite passed on both executables.
+# chattr, wixl, msitools, osslsigncode, openssl, python3. Everything it makes
+# lives under build-mingw32/, build-mingw64/ and build-wine/; the Wine prefixes
+# are made fresh on every run. Exit status 0 only when the release checks, the
+# suite on both executables and the installer checks passed.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -32,6 +36,11 @@ for arch in mingw32 mingw64; do
   cmake --preset "$arch" >/dev/null
   cmake --build --preset "$arch"
 done
+# Signed before the suite runs: the suite then tests the files that ship.
+step "Signed release (throwaway certificate)"
+release_status=0
+bash tests/signing/check_signed_release.sh "$wine_dir/release" || release_status=1
+
 cmake -S tests/wine/helpers -B "$wine_dir/helpers" -G Ninja -DCMAKE_BUILD_TYPE=Release \
   --toolchain "$root/cmake/toolchains/mingw-w64-x86_64.cmake" >/dev/null
 cmake --build "$wine_dir/helpers"
@@ -103,6 +112,12 @@ for arch in mingw32 mingw64; do
   [ "$suite_status" -eq 0 ] || status=1
 done
 
+step "Installer under Wine"
+version=$(sed -n 's/^set(WRENPOST_VERSION \([0-9.]*\))$/\1/p' cmake/Version.cmake)
+installer_status=0
+bash tests/wine/check_installer.sh "$wine_dir/release/dist/Wrenpost-$version.msi" build-mingw32/Wrenpost.exe \
+  "$wine_dir/helpers" "$wine_dir/installer" || installer_status=1
+
 step "Summary"
 for arch in mingw32 mingw64; do
   exe=build-$arch/Wrenpost.exe
@@ -117,5 +132,10 @@ for arch in mingw32 mingw64; do
     "${seconds[$arch]}"
 done
 echo "Wine suite: $([ $status -eq 0 ] && echo passed on both executables || echo FAILED)"
+msi=$wine_dir/release/dist/Wrenpost-$version.msi
+echo "Signed release: $([ $release_status -eq 0 ] && echo passed || echo FAILED)" \
+  "($([ -f "$msi" ] && echo "Wrenpost-$version.msi $(stat -c %s "$msi") bytes" || echo "no MSI"))"
+echo "Installer under Wine: $([ $installer_status -eq 0 ] && echo passed || echo FAILED)"
+[ $release_status -eq 0 ] && [ $installer_status -eq 0 ] || status=1
 echo "Time: $(( $(date +%s) - started )) s"
 exit $status
