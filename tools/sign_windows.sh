@@ -40,8 +40,8 @@ if [ -z "$pkcs12" ] && { [ -z "$cert" ] || [ -z "$key" ]; }; then
   echo "sign_windows: WRENPOST_SIGN_CERT and WRENPOST_SIGN_KEY go together" >&2
   exit 2
 fi
-for file in $pkcs12 $cert $key "$@"; do
-  [ -f "$file" ] || { echo "sign_windows: no such file: $file" >&2; exit 2; }
+for file in "$pkcs12" "$cert" "$key" "$@"; do
+  [ -z "$file" ] || [ -f "$file" ] || { echo "sign_windows: no such file: $file" >&2; exit 2; }
 done
 command -v osslsigncode >/dev/null || { echo "sign_windows: osslsigncode is not installed" >&2; exit 2; }
 
