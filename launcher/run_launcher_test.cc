@@ -550,5 +550,110 @@ TEST_F(LauncherTest, LogThatCannotBeWrittenDoesNotChangeTheRun) {
   EXPECT_FALSE(fake.files.Has(kLogPath));
 }
 
+// Which mail client a run reaches: Outlook through automation, or a client
+// that takes the whole draft and is named in the log.
+struct RouteCase {
+  const char* name;
+  std::string client_option;  // appended as "-client X" when not empty
+  ClientName default_choice;
+  bool outlook_registered;
+  std::vector<ClientName> clients_found;  // what FakeMailClients can find
+  bool via_outlook;
+  std::vector<ClientName> asked;  // the names Find was asked for
+  std::string client_entry;       // the log line after "Parametry: " ("" for none)
+  std::int32_t failure;           // 0: the run succeeds
+};
+
+void PrintTo(const RouteCase& c, std::ostream* out) { *out << c.name; }
+
+class LauncherRouteTest : public LauncherTest, public ::testing::WithParamInterface<RouteCase> {};
+
+TEST_P(LauncherRouteTest, ReachesTheClientItShould) {
+  const RouteCase& c = GetParam();
+  fake.mail_clients.default_choice = c.default_choice;
+  if (!c.outlook_registered) fake.automation.NotInstalled();
+  for (const ClientName found : c.clients_found) fake.mail_clients.clients[found] = {"Poczta " + std::string(ClientNameText(found))};
+  const std::string option = c.client_option.empty() ? "" : " -client " + c.client_option;
+  EXPECT_EQ(Run("-to anna -subject S" + option), c.failure == 0 ? kExitSuccess : kExitFailure);
+  const std::vector<std::string> calls = Calls();
+  EXPECT_EQ(std::count(calls.begin(), calls.end(), "Outlook.Application.call CreateItem(0i2)"), c.via_outlook ? 1 : 0);
+  EXPECT_EQ(fake.mail_clients.asked, c.asked);
+  const std::string parameters = "Parametry: -to anna -subject S" + option + "\r\n";
+  if (c.failure != 0) {
+    EXPECT_THAT(Log(), HasSubstr(parameters + c.client_entry + "\r\n\r\nWystąpił błąd (" + std::to_string(c.failure) + "): "));
+    EXPECT_THAT(fake.mail_clients.opened, IsEmpty());
+    return;
+  }
+  EXPECT_THAT(Log(), HasSubstr(parameters + c.client_entry + "Dodanie tematu: S\r\n"));
+  EXPECT_EQ(fake.mail_clients.opened.size(), c.via_outlook ? 0u : 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Routes, LauncherRouteTest,
+    ::testing::Values(
+        RouteCase{"OutlookByDefault", "", ClientName::kOutlook, true, {ClientName::kAuto}, true, {}, "", 0},
+        RouteCase{"NoOutlookIs429WithoutAskingForAnother", "", ClientName::kOutlook, false, {ClientName::kAuto}, false,
+                  {}, "", 429},
+        RouteCase{"AutoPrefersAnOutlookThatIsThere", "auto", ClientName::kOutlook, true, {ClientName::kAuto}, true, {},
+                  "", 0},
+        RouteCase{"AutoFallsBackToTheDefaultClient", "AUTO", ClientName::kOutlook, false, {ClientName::kAuto}, false,
+                  {ClientName::kAuto}, "Program pocztowy: Poczta auto\r\n", 0},
+        RouteCase{"AutoWithoutAnyClientIs429", "auto", ClientName::kOutlook, false, {}, false, {ClientName::kAuto}, "",
+                  429},
+        RouteCase{"DesktopDefaultIsAuto", "", ClientName::kAuto, false, {ClientName::kAuto}, false, {ClientName::kAuto},
+                  "Program pocztowy: Poczta auto\r\n", 0},
+        RouteCase{"NamedClientSkipsOutlook", "kmail", ClientName::kOutlook, true, {ClientName::kKmail}, false,
+                  {ClientName::kKmail}, "Program pocztowy: Poczta kmail\r\n", 0},
+        RouteCase{"OutlookNamedOnTheDesktop", "outlook", ClientName::kAuto, false, {ClientName::kAuto}, false, {}, "",
+                  429},
+        RouteCase{"UnknownNameIsRefusedBeforeAnyClient", "\"pegasus\"", ClientName::kOutlook, true, {ClientName::kAuto},
+                  false, {}, "", 5}),
+    [](const ::testing::TestParamInfo<RouteCase>& info) { return std::string(info.param.name); });
+
+TEST_F(LauncherTest, DraftClientGetsTheWholeMessageAndSaysHowItTookTheSender) {
+  fake.mail_clients.default_choice = ClientName::kAuto;
+  fake.automation.NotInstalled();
+  fake.mail_clients.clients[ClientName::kAuto] = {"Geary", {SenderChoice::Kind::kNotChosen, {}, "Geary nie wybiera konta"}};
+  fake.files.working_folder = "/praca";
+  fake.files.Add("a.pdf", "1");
+  EXPECT_EQ(Run("-from biuro@firma.pl -signature 1 -html 1 -body <p>x</p> -to anna;jan -cc ewa -bcc szef "
+                "-subject S -attachment a.pdf;brak.pdf"),
+            kExitSuccess);
+  ASSERT_EQ(fake.mail_clients.opened.size(), 1u);
+  const MessageDraft& draft = fake.mail_clients.opened[0];
+  EXPECT_THAT(draft.to, ElementsAre("anna", "jan"));
+  EXPECT_THAT(draft.cc, ElementsAre("ewa"));
+  EXPECT_THAT(draft.bcc, ElementsAre("szef"));
+  EXPECT_EQ(draft.subject, "S");
+  EXPECT_EQ(draft.body, "<p>x</p>");  // the client adds the signature itself: nothing around the body
+  EXPECT_TRUE(draft.html);
+  EXPECT_EQ(draft.from, "");
+  EXPECT_THAT(draft.attachments, ElementsAre("/praca\\a.pdf"));
+  EXPECT_EQ(Steps(), "Program pocztowy: Geary\r\n"
+                     "Nadawca nie został wybrany: biuro@firma.pl (Geary nie wybiera konta)\r\n"
+                     "Dodanie tematu: S\r\n"
+                     "Dodanie załącznika: a.pdf\r\n"
+                     "Plik brak.pdf nie istnieje!\r\n"
+                     "Wyświetlenie okna nowej wiadomości.\r\n"
+                     "Dodanie treści html: <p>x</p>\r\n"
+                     "Dodanie adresata: anna\r\n"
+                     "Dodanie adresata: jan\r\n"
+                     "Dodanie adresata DW: ewa\r\n"
+                     "Dodanie adresata UDW: szef\r\n"
+                     "Koniec programu.\r\n");
+}
+
+TEST_F(LauncherTest, DraftClientThatCannotOpenGivesTheOneReport) {
+  fake.mail_clients.default_choice = ClientName::kAuto;
+  fake.automation.NotInstalled();
+  fake.mail_clients.clients[ClientName::kAuto] = {"Thunderbird", {SenderChoice::Kind::kAccount, "biuro@firma.pl", {}},
+                                                  RunError(429, "Error: no DISPLAY environment variable specified")};
+  EXPECT_EQ(Run("-from Biuro -to anna"), kExitFailure);
+  EXPECT_THAT(Steps(), ::testing::StartsWith("Program pocztowy: Thunderbird\r\nKonto nadawcy: Biuro\r\n"));
+  EXPECT_THAT(Log(), ::testing::EndsWith("Dodanie adresata: anna\r\n\r\n\r\nWystąpił błąd (429): Error: no DISPLAY "
+                                         "environment variable specified\r\nProgram zakończony błędem.\r\n"));
+  ASSERT_EQ(fake.warning_box.shown.size(), 1u);
+}
+
 }  // namespace
 }  // namespace wrenpost

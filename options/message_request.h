@@ -19,6 +19,8 @@ struct MessageRequest {
   bool html = false;
   std::string from;        // the sending account, or the mailbox sent on behalf of
   bool signature = false;  // the body goes in after the window shows the signature
+  std::string client;         // the mail client asked for by name; empty: the system's usual one
+  std::string template_path;  // an Outlook template (.oft) the message starts from; empty: none
   TextList attachments;
   TextList recipients;      // "to"
   TextList cc_recipients;   // "cc": copies

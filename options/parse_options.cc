@@ -63,6 +63,10 @@ void ApplyPiece(std::string_view piece, MessageRequest& request) {
     request.from = Unquote(value);
   } else if (key == "signature") {
     request.signature = IsOne(value);
+  } else if (key == "client") {
+    request.client = Unquote(value);
+  } else if (key == "template") {
+    request.template_path = Unquote(value);
   }
 }
 

@@ -26,6 +26,8 @@ struct GrammarCase {
   TextList bcc_recipients;
   std::string from;
   bool signature = false;
+  std::string client;
+  std::string template_path;
 };
 
 void PrintTo(const GrammarCase& c, std::ostream* out) { *out << c.name; }
@@ -46,6 +48,8 @@ TEST_P(GrammarTest, ParsesAsTheCallersExpect) {
   EXPECT_EQ(request.bcc_recipients, c.bcc_recipients);
   EXPECT_EQ(request.from, c.from);
   EXPECT_EQ(request.signature, c.signature);
+  EXPECT_EQ(request.client, c.client);
+  EXPECT_EQ(request.template_path, c.template_path);
 }
 
 const TextList kNotSet = std::nullopt;
@@ -157,7 +161,13 @@ INSTANTIATE_TEST_SUITE_P(
         GrammarCase{.name = "SenderEmptyMeansNotSet", .command_text = "-from \"\""},
         GrammarCase{.name = "SignatureOne", .command_text = "-signature \"1\"", .signature = true},
         GrammarCase{.name = "SignatureOtherValuesOff",
-                    .command_text = "-signature 1 -signature yes -Signature 1 -From x"}),
+                    .command_text = "-signature 1 -signature yes -Signature 1 -From x"},
+        GrammarCase{.name = "ClientAndTemplateUnquotedLastWins",
+                    .command_text = "-client kmail -template \"C:\\Szablony\\oferta.oft\" -client \" auto \"",
+                    .client = " auto ",
+                    .template_path = "C:\\Szablony\\oferta.oft"},
+        GrammarCase{.name = "ClientAndTemplateKeysAreWhole",
+                    .command_text = "-Client kmail -clients x -templates y -template \"\""}),
     [](const ::testing::TestParamInfo<GrammarCase>& info) { return std::string(info.param.name); });
 
 TEST(Unquote, TrimsBlanksThenOneQuoteAtEachEnd) {

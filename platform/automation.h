@@ -57,6 +57,9 @@ class AutomationServer {
   // Creates the application object registered under `prog_id`. A component
   // that is not installed or not registered raises number 429.
   virtual std::unique_ptr<AutomationObject> CreateObject(std::string_view prog_id) = 0;
+  // The same, but null when the class is not there at all (not registered,
+  // or its server missing); any other failure raises as CreateObject does.
+  virtual std::unique_ptr<AutomationObject> CreateObjectIfRegistered(std::string_view prog_id) = 0;
 };
 
 }  // namespace wrenpost

@@ -6,6 +6,7 @@
 #include "platform/automation.h"
 #include "platform/file_system.h"
 #include "platform/host.h"
+#include "platform/mail_clients.h"
 
 namespace wrenpost {
 
@@ -16,6 +17,7 @@ struct Platform {
   Clock& clock;
   Process& process;
   WarningBox& warning_box;
+  MailClients& mail_clients;
 };
 
 // The real platform of the machine the program was built for. Owns whatever

@@ -109,7 +109,13 @@ std::string Describe(const RecordedCall& call) {
 }
 
 std::unique_ptr<AutomationObject> FakeAutomationServer::CreateObject(std::string_view prog_id) {
+  if (auto object = CreateObjectIfRegistered(prog_id)) return object;
+  throw RunError(errors::kCannotCreateObject, "ActiveX component can't create object");
+}
+
+std::unique_ptr<AutomationObject> FakeAutomationServer::CreateObjectIfRegistered(std::string_view prog_id) {
   Record({"", "create", std::string(prog_id), {}});
+  if (!registered_) return nullptr;
   return std::make_unique<FakeObject>(*this, std::string(prog_id));
 }
 

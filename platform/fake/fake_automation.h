@@ -34,6 +34,8 @@ class FakeAutomationServer final : public AutomationServer {
  public:
   FakeAutomationServer() { SetValue("Accounts", "Count", 0); }  // a profile without accounts
   std::unique_ptr<AutomationObject> CreateObject(std::string_view prog_id) override;
+  // Records a creation too; null after NotInstalled().
+  std::unique_ptr<AutomationObject> CreateObjectIfRegistered(std::string_view prog_id) override;
 
   // Makes the n-th call (0-based, counting creation, gets, reads, puts and
   // method calls but not releases and foreground grants) raise `error`.
@@ -48,7 +50,8 @@ class FakeAutomationServer final : public AutomationServer {
   // Makes `member` (a get or a call) answer no object.
   void AnswerNothing(std::string member) { answer_nothing_.insert(std::move(member)); }
   bool AnswersNothing(std::string_view member) const { return answer_nothing_.count(std::string(member)) > 0; }
-  void NotInstalled() { FailOn("create", "Outlook.Application", RunError(errors::kCannotCreateObject, "ActiveX component can't create object")); }
+  // No class is registered: creating raises 429.
+  void NotInstalled() { registered_ = false; }
 
   // What a read of `member` on the object named `object` answers ("MailItem",
   // "HtmlBody"); an unset one answers an empty text. Puts set it too.
@@ -88,6 +91,7 @@ class FakeAutomationServer final : public AutomationServer {
   std::set<std::string> answer_nothing_;
   std::map<std::string, AutomationValue, std::less<>> values_;  // "Object.Member"
   std::int32_t accounts_ = 0;
+  bool registered_ = true;
 };
 
 }  // namespace wrenpost

@@ -12,6 +12,7 @@
 #include "platform/platform.h"
 #include "platform/run_error.h"
 #include "platform/fake/fake_automation.h"
+#include "platform/fake/fake_mail_clients.h"
 #include "wrenpost_version.h"
 
 namespace wrenpost {
@@ -121,8 +122,9 @@ struct FakePlatform {
   FixedClock clock;
   FakeProcess process;
   RecordingWarningBox warning_box;
+  FakeMailClients mail_clients;
 
-  Platform platform() { return {automation, files, names, clock, process, warning_box}; }
+  Platform platform() { return {automation, files, names, clock, process, warning_box, mail_clients}; }
 };
 
 }  // namespace wrenpost

@@ -66,6 +66,20 @@ TEST_F(PosixFileSystemTest, FileExistsFindsNormalFilesOnly) {
   }
 }
 
+TEST_F(PosixFileSystemTest, FoundFilePathIsTheFullPathOfTheFileTheLookupFound) {
+  Make("oferta 2024.pdf");
+  Make(".ukryta.pdf");
+  fs::create_directory(dir / "folder.pdf");
+  const std::string folder = dir.string();
+  EXPECT_EQ(files.FoundFilePath(folder + "/*.pdf"), folder + "/oferta 2024.pdf");
+  const fs::path before = fs::current_path();
+  fs::current_path(dir);
+  EXPECT_EQ(files.FoundFilePath("ofert? *"), folder + "/oferta 2024.pdf");
+  EXPECT_THROW(files.FoundFilePath("*.doc"), RunError);
+  EXPECT_THROW(files.FoundFilePath("brak/*.pdf"), RunError);
+  fs::current_path(before);
+}
+
 TEST_F(PosixFileSystemTest, FileExistsRaisesWhenTheLookupItselfFails) {
   if (::geteuid() == 0) GTEST_SKIP() << "root reads every folder";
   fs::create_directory(dir / "zamknięty");

@@ -2,6 +2,7 @@
 #include "platform/posix/posix_automation.h"
 #include "platform/posix/posix_file_system.h"
 #include "platform/posix/posix_host.h"
+#include "platform/posix/posix_mail_clients.h"
 #include "platform/posix/posix_warning_box.h"
 
 namespace wrenpost {
@@ -11,7 +12,7 @@ class PosixHostPlatform final : public HostPlatform {
  public:
   PosixHostPlatform(int argc, char** argv) : process_(argc, argv) {}
   Platform platform() override {
-    return {automation_, files_, names_, clock_, process_, warning_box_};
+    return {automation_, files_, names_, clock_, process_, warning_box_, mail_clients_};
   }
 
  private:
@@ -21,6 +22,7 @@ class PosixHostPlatform final : public HostPlatform {
   PosixClock clock_;
   PosixProcess process_;
   DesktopWarningBox warning_box_;
+  PosixMailClients mail_clients_;
 };
 
 }  // namespace

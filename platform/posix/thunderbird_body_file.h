@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/posix/thunderbird_compose.h"
+#include "clients/thunderbird_compose.h"
 
 namespace wrenpost {
 

@@ -89,6 +89,19 @@ std::int32_t CreateObjectErrorNumber(std::int32_t hresult) {
   return AutomationErrorNumber(hresult, nullptr);
 }
 
+bool MeansClassNotThere(std::int32_t hresult) {
+  switch (static_cast<std::uint32_t>(hresult)) {
+    case 0x800401F3:  // CO_E_CLASSSTRING
+    case 0x80040154:  // REGDB_E_CLASSNOTREG
+    case 0x800401F5:  // CO_E_APPNOTFOUND
+    case 0x80070002:  // the server's file is not there
+    case 0x80070003:  // nor its folder
+      return true;
+    default:
+      return false;
+  }
+}
+
 std::int32_t DescribedResult(std::int32_t hresult, const ExceptionFields* info) {
   if (info != nullptr && info->scode != 0) return info->scode;
   return hresult;

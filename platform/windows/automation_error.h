@@ -34,6 +34,12 @@ std::int32_t AutomationErrorNumber(std::int32_t hresult, const ExceptionFields* 
 // server executable that cannot be found (file or path not found) also gives 429.
 std::int32_t CreateObjectErrorNumber(std::int32_t hresult);
 
+// Whether a failure to create the application object says the class is not
+// there at all: no programmatic identifier, no registered class, or a
+// registration whose server executable or application entry is missing. Not
+// a server that is there and failed to start (another elevation, 0x80080005).
+bool MeansClassNotThere(std::int32_t hresult);
+
 // The HRESULT whose system message describes the failure when the server gave
 // no text of its own: the exception's scode when it has one, else `hresult`.
 std::int32_t DescribedResult(std::int32_t hresult, const ExceptionFields* info);

@@ -225,20 +225,32 @@ class DispatchObject final : public AutomationObject {
 }  // namespace
 
 std::unique_ptr<AutomationObject> ComAutomationServer::CreateObject(std::string_view prog_id) {
+  return Create(prog_id, false);
+}
+
+std::unique_ptr<AutomationObject> ComAutomationServer::CreateObjectIfRegistered(std::string_view prog_id) {
+  return Create(prog_id, true);
+}
+
+std::unique_ptr<AutomationObject> ComAutomationServer::Create(std::string_view prog_id, bool if_registered) {
   // Without an apartment there is no automation: its own failure, not a later obscure one.
   if (FAILED(apartment_)) {
     throw RunError(AutomationErrorNumber(apartment_, nullptr), ResultText(apartment_));
   }
+  const auto failed = [&](HRESULT result) -> std::unique_ptr<AutomationObject> {
+    if (if_registered && MeansClassNotThere(result)) return nullptr;
+    ThrowCreateFailure(result);
+  };
   const std::wstring name = Widen(prog_id);
   CLSID clsid{};
   HRESULT result = CLSIDFromProgID(name.c_str(), &clsid);
-  if (FAILED(result)) ThrowCreateFailure(result);
+  if (FAILED(result)) return failed(result);
   ComPtr<IUnknown> unknown;
   result = WhileBusy(busy_, [&] {
     return CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER | CLSCTX_INPROC_SERVER,
                             IID_PPV_ARGS(unknown.ReleaseAndGetAddressOf()));
   });
-  if (FAILED(result)) ThrowCreateFailure(result);
+  if (FAILED(result)) return failed(result);
   ComPtr<IDispatch> dispatch;
   result = WhileBusy(busy_, [&] { return unknown.As(&dispatch); });
   if (FAILED(result)) ThrowCreateFailure(result);

@@ -24,8 +24,12 @@ class ComAutomationServer final : public AutomationServer {
  public:
   ComAutomationServer(HRESULT apartment, BusyBudget& busy) : apartment_(apartment), busy_(busy) {}
   std::unique_ptr<AutomationObject> CreateObject(std::string_view prog_id) override;
+  std::unique_ptr<AutomationObject> CreateObjectIfRegistered(std::string_view prog_id) override;
 
  private:
+  // Null only when `if_registered` and the class is not there.
+  std::unique_ptr<AutomationObject> Create(std::string_view prog_id, bool if_registered);
+
   HRESULT apartment_;
   BusyBudget& busy_;
 };

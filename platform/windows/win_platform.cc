@@ -3,6 +3,7 @@
 #include "platform/windows/win_automation.h"
 #include "platform/windows/win_file_system.h"
 #include "platform/windows/win_host.h"
+#include "platform/windows/win_mail_clients.h"
 #include "platform/windows/win_owners.h"
 
 namespace wrenpost {
@@ -11,7 +12,7 @@ namespace {
 class WindowsHostPlatform final : public HostPlatform {
  public:
   Platform platform() override {
-    return {automation_, files_, names_, clock_, process_, warning_box_};
+    return {automation_, files_, names_, clock_, process_, warning_box_, mail_clients_};
   }
 
  private:
@@ -27,6 +28,7 @@ class WindowsHostPlatform final : public HostPlatform {
   WindowsClock clock_;
   WindowsProcess process_;
   WindowsWarningBox warning_box_;
+  WindowsMailClients mail_clients_;
 };
 
 }  // namespace

@@ -92,6 +92,15 @@ TEST(CreateObjectErrorNumber, MissingServerExecutableGives429) {
   EXPECT_EQ(CreateObjectErrorNumber(H(0x800A011F)), 287);
 }
 
+TEST(MeansClassNotThere, OnlyAMissingClassOrServerNotOneThatFailed) {
+  for (const std::uint32_t missing : {0x800401F3u, 0x80040154u, 0x800401F5u, 0x80070002u, 0x80070003u}) {
+    EXPECT_TRUE(MeansClassNotThere(H(missing))) << std::hex << missing;
+  }
+  for (const std::uint32_t there : {0x80080005u, 0x80070005u, 0x80010001u, 0x80004004u, 0u}) {
+    EXPECT_FALSE(MeansClassNotThere(H(there))) << std::hex << there;
+  }
+}
+
 TEST(DescribedResult, PrefersTheExceptionScode) {
   const ExceptionFields with_scode{5, H(0x80004005)};
   const ExceptionFields without{5, 0};

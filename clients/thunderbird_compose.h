@@ -41,17 +41,7 @@ std::string FileUrl(std::string_view absolute_path);
 // is the file URLs joined by "," and percent-encoded once more as a whole.
 std::string BuildComposeString(const ComposeFields& fields);
 
-// The argument vector that starts Thunderbird on the compose window.
-std::vector<std::string> ComposeCommand(const ComposeFields& fields);
-
-// `path` made absolute against `working_folder`; "." and ".." are kept as
-// written (the file system resolves them).
-std::string AbsolutePath(std::string_view path, std::string_view working_folder);
-
-// The file an attachment path stands for, as an absolute path: a plain path
-// as it is, a last component holding "*" or "?" replaced by the first normal
-// file of that folder it matches, the way the existence check found it.
-// Raises RunError when nothing matches (any more) or the folder cannot be read.
-std::string ResolveAttachmentPath(std::string_view path, std::string_view working_folder);
+// The arguments that open Thunderbird's compose window: "-compose" and the text.
+std::vector<std::string> ComposeArguments(const ComposeFields& fields);
 
 }  // namespace wrenpost

@@ -1,10 +1,4 @@
-#include "platform/posix/thunderbird_compose.h"
-
-#include <cerrno>
-#include <optional>
-
-#include "platform/posix/posix_error.h"
-#include "platform/posix/posix_file_system.h"
+#include "clients/thunderbird_compose.h"
 
 namespace wrenpost {
 namespace {
@@ -78,23 +72,8 @@ std::string BuildComposeString(const ComposeFields& fields) {
   return text;
 }
 
-std::vector<std::string> ComposeCommand(const ComposeFields& fields) {
-  return {"thunderbird", "-compose", BuildComposeString(fields)};
-}
-
-std::string AbsolutePath(std::string_view path, std::string_view working_folder) {
-  if (!path.empty() && path.front() == '/') return std::string(path);
-  std::string absolute(working_folder);
-  if (absolute.empty() || absolute.back() != '/') absolute += '/';
-  absolute += path;
-  return absolute;
-}
-
-std::string ResolveAttachmentPath(std::string_view path, std::string_view working_folder) {
-  // What is attached is what the lookup found, wildcards resolved the same way.
-  std::optional<std::string> found = FindNormalFile(AbsolutePath(path, working_folder));
-  if (!found) ThrowSystemError(ENOENT, std::string(path));
-  return std::move(*found);
+std::vector<std::string> ComposeArguments(const ComposeFields& fields) {
+  return {"-compose", BuildComposeString(fields)};
 }
 
 }  // namespace wrenpost

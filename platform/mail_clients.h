@@ -1,0 +1,52 @@
+// The user's mail clients that take a whole message at once (a start with
+// arguments, a Simple MAPI call, a mailto: link), as against the automation
+// server that is driven call by call.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "clients/client_name.h"
+#include "clients/message_draft.h"
+
+namespace wrenpost {
+
+// What a client makes of the sender a run asks for (-from).
+struct SenderChoice {
+  enum class Kind {
+    kAccount,    // one of the client's own accounts, found by name or address
+    kOnBehalf,   // no account of that name: the value goes as the sender's address
+    kPassed,     // handed to the client, which picks the account itself
+    kNotChosen,  // the client cannot be told: it uses its default account
+  };
+  Kind kind = Kind::kNotChosen;
+  std::string address;  // what goes into the draft's `from` (empty for kNotChosen)
+  std::string reason;   // kNotChosen: why, in Polish, for the log
+};
+
+class DraftClient {
+ public:
+  virtual ~DraftClient() = default;
+  // The client and the way it is reached, for the log ("Thunderbird (snap)").
+  virtual std::string Description() const = 0;
+  // Looks `from` up the way this client can; never raises for a sender it
+  // cannot choose (that is kNotChosen).
+  virtual SenderChoice ChooseSender(const std::string& from) = 0;
+  // Opens the compose window with the whole draft. Raises RunError when the
+  // client cannot take it or does not start.
+  virtual void Open(const MessageDraft& draft) = 0;
+};
+
+class MailClients {
+ public:
+  virtual ~MailClients() = default;
+  // What a run without -client uses: kOutlook where the automation server is
+  // the rule (Windows), kAuto elsewhere.
+  virtual ClientName DefaultChoice() const = 0;
+  // The client `name` stands for; kAuto: the user's default one. Raises
+  // RunError when there is none (429, naming what is missing) or when this
+  // system has no such client.
+  virtual std::unique_ptr<DraftClient> Find(ClientName name) = 0;
+};
+
+}  // namespace wrenpost
