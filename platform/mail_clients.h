@@ -3,6 +3,7 @@
 // server that is driven call by call.
 #pragma once
 
+#include <chrono>
 #include <memory>
 #include <string>
 
@@ -10,6 +11,11 @@
 #include "clients/message_draft.h"
 
 namespace wrenpost {
+
+// How long a started client is watched: one that ends with a failure within
+// this time did not open the message; one that ends well (it handed the
+// message to a running instance) or still runs (the first instance) did.
+inline constexpr std::chrono::milliseconds kStartWatch{3000};
 
 // What a client makes of the sender a run asks for (-from).
 struct SenderChoice {

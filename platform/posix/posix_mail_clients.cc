@@ -7,7 +7,7 @@
 #include <string>
 #include <utility>
 
-#include "clients/thunderbird_compose.h"
+#include "clients/client_start.h"
 #include "platform/posix/posix_spawn_tools.h"
 #include "platform/posix/thunderbird_body_file.h"
 #include "platform/run_error.h"
@@ -15,47 +15,42 @@
 namespace wrenpost {
 namespace {
 
-// Thunderbird (or Betterbird, which reads the same command line), started
-// from PATH with "-compose" and not waited for.
-class ThunderbirdClient final : public DraftClient {
+// A client started from PATH with the draft and not waited for.
+class StartedClient final : public DraftClient {
  public:
-  ThunderbirdClient(std::string name, std::string path) : name_(std::move(name)), path_(std::move(path)) {}
+  StartedClient(const ClientTraits& traits, std::string path) : traits_(traits), path_(std::move(path)) {}
 
-  std::string Description() const override { return name_; }
+  std::string Description() const override { return std::string(traits_.shown_name); }
 
   SenderChoice ChooseSender(const std::string& from) override {
     return {SenderChoice::Kind::kOnBehalf, from, {}};
   }
 
   void Open(const MessageDraft& draft) override {
-    ComposeFields fields;
-    fields.recipients = draft.to;
-    fields.cc_recipients = draft.cc;
-    fields.bcc_recipients = draft.bcc;
-    if (!draft.subject.empty()) fields.subject = draft.subject;
-    if (!draft.from.empty()) fields.from = draft.from;
-    fields.format = draft.html ? BodyFormat::kHtml : BodyFormat::kText;
-    fields.attachment_paths = draft.attachments;
     // Body files of earlier runs go once they are a day old, also on runs
     // without a body; the folder is only made when there is a body to write.
     const std::string folder = BodyFolderPath();
-    const bool has_body = !draft.body.empty();
-    if (has_body) PreparePrivateFolder(folder);
+    const bool body_file = NeedsBodyFile(traits_, draft);
+    if (body_file) PreparePrivateFolder(folder);
     if (IsPrivateFolder(folder)) RemoveStaleBodyFiles(folder, std::chrono::system_clock::now());
-    if (has_body) fields.message_path = WriteBodyFile(folder, draft.body, fields.format);
-    std::vector<std::string> command = {"thunderbird"};
-    for (std::string& argument : ComposeArguments(fields)) command.push_back(std::move(argument));
+    std::optional<std::string> body_path;
+    if (body_file) {
+      body_path = WriteBodyFile(folder, BodyForClient(traits_, draft),
+                                draft.html && traits_.html_compose ? BodyFormat::kHtml : BodyFormat::kText);
+    }
+    std::vector<std::string> command = {std::string(traits_.program)};
+    for (std::string& argument : StartArguments(traits_, draft, body_path)) command.push_back(std::move(argument));
     try {
       StartDetached(path_, command);
     } catch (...) {
       // Nobody will read the body now.
-      if (fields.message_path) ::unlink(fields.message_path->c_str());
+      if (body_path) ::unlink(body_path->c_str());
       throw;
     }
   }
 
  private:
-  std::string name_;
+  const ClientTraits& traits_;
   std::string path_;
 };
 
@@ -63,11 +58,10 @@ class ThunderbirdClient final : public DraftClient {
 
 std::unique_ptr<DraftClient> PosixMailClients::Find(ClientName name) {
   const bool any = name == ClientName::kAuto || name == ClientName::kDefault;
-  for (const auto& [client, program, shown] :
-       {std::tuple{ClientName::kThunderbird, "thunderbird", "Thunderbird"},
-        std::tuple{ClientName::kBetterbird, "betterbird", "Betterbird"}}) {
+  for (const ClientName client : {ClientName::kThunderbird, ClientName::kBetterbird}) {
     if (!any && name != client) continue;
-    if (const auto path = FindExecutableOnPath(program)) return std::make_unique<ThunderbirdClient>(shown, *path);
+    const ClientTraits& traits = *TraitsOf(client);
+    if (const auto path = FindExecutableOnPath(traits.program)) return std::make_unique<StartedClient>(traits, *path);
   }
   throw RunError(errors::kCannotCreateObject,
                  "Nie znaleziono programu pocztowego: nie ma programu thunderbird ani betterbird w folderach ze "
