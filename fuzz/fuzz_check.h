@@ -22,6 +22,7 @@ int FuzzLogEntries(const std::uint8_t* data, std::size_t size);
 int FuzzWildcardMatch(const std::uint8_t* data, std::size_t size);
 int FuzzAutomationErrors(const std::uint8_t* data, std::size_t size);
 int FuzzWindowsText(const std::uint8_t* data, std::size_t size);
+int FuzzHtmlToText(const std::uint8_t* data, std::size_t size);
 
 }  // namespace wrenpost::fuzz
 

@@ -35,6 +35,7 @@ const SavedInputs kSavedInputs[] = {
     {"corpus/wildcard_match", FuzzWildcardMatch},
     {"corpus/automation_errors", FuzzAutomationErrors},
     {"corpus/windows_text", FuzzWindowsText},
+    {"corpus/html_to_text", FuzzHtmlToText},
     {"regressions/body_decoding", FuzzBodyDecoding},
 };
 

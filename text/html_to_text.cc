@@ -281,7 +281,13 @@ std::string HtmlToText(std::string_view html) {
     if (c == '&') {
       if (const auto reference = Reference(html, i)) {
         if (dropped == 0) {
-          writer.CodePoint(reference->first);
+          // "&#10;" is white space like a line break written as it is.
+          if (reference->first < 0x80) {
+            const char c = static_cast<char>(reference->first);
+            writer.Text(std::string_view(&c, 1), preformatted > 0);
+          } else {
+            writer.CodePoint(reference->first);
+          }
           if (!link.empty()) AppendUtf8(reference->first, link_text);
         }
         i += reference->second;

@@ -30,6 +30,7 @@ INSTANTIATE_TEST_SUITE_P(
         TextCase{"PreKeepsItsLines", "<pre>a  b\r\n  c</pre>d", "a  b\n  c\n\nd"},
         TextCase{"References", "&lt;a&gt; &amp; &quot;b&quot; &#261;&#x119;&#X142; &nbsp;x &bdquo;c&rdquo; &zzz; & x",
                  "<a> & \"b\" ąęł \u00A0x „c” &zzz; & x"},
+        TextCase{"WhiteSpaceReferencesCollapse", "&#10;a&#9;&#x20; b&#xD;", "a b"},
         TextCase{"BadNumericReferences", "&#0;&#xD800;&#1114112;&#;&#x;", "\uFFFD\uFFFD&#1114112;&#;&#x;"},
         TextCase{"Lists", "<ul><li>jeden</li><li> dwa</li></ul>po", "- jeden\n- dwa\n\npo"},
         TextCase{"Table", "<table><tr><td>a</td><td>b</td></tr><tr><th>c</th><td> d </td></tr></table>",
