@@ -186,7 +186,7 @@ void OutlookTarget::PutBodyAboveSignature(const std::string& body, bool html) {
     }
   }
   const std::string insertion = html ? body : TextAsHtmlParagraph(body);
-  item_->PutProperty("HtmlBody", InsertAfterBodyTag(TextOf(item_->ReadProperty("HtmlBody")), insertion));
+  item_->PutProperty("HtmlBody", InsertAtBodyStart(TextOf(item_->ReadProperty("HtmlBody")), insertion));
 }
 
 void OutlookTarget::AddRecipient(const std::string& address, RecipientKind kind) {
