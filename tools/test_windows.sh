@@ -36,7 +36,8 @@ for arch in mingw32 mingw64; do
   cmake --preset "$arch" >/dev/null
   cmake --build --preset "$arch"
 done
-# Signed before the suite runs: the suite then tests the files that ship.
+# The release signs copies: the suite below runs the build outputs, the same
+# programs without the signature.
 step "Signed release (throwaway certificate)"
 release_status=0
 bash tests/signing/check_signed_release.sh "$wine_dir/release" || release_status=1
