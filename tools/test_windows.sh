@@ -116,7 +116,8 @@ done
 step "Installer under Wine"
 version=$(sed -n 's/^set(WRENPOST_VERSION \([0-9.]*\))$/\1/p' cmake/Version.cmake)
 installer_status=0
-bash tests/wine/check_installer.sh "$wine_dir/release/dist/Wrenpost-$version.msi" build-mingw32/Wrenpost.exe \
+# The MSI carries the release's signed copy of the 32-bit program.
+bash tests/wine/check_installer.sh "$wine_dir/release/dist/Wrenpost-$version.msi" "$wine_dir/release/unpacked/win32/Wrenpost.exe" \
   "$wine_dir/helpers" "$wine_dir/installer" || installer_status=1
 
 step "Summary"
