@@ -2,6 +2,7 @@
 
 #include <exception>
 #include <optional>
+#include <span>
 #include <vector>
 
 #include "platform/run_error.h"
@@ -25,6 +26,50 @@ void Release(Handle& handle) {
   Handle released = std::move(handle);
   released->Release();
 }
+
+// Lets go of each handle in turn, even when letting go of an earlier one
+// raised; the first failure is passed on.
+void ReleaseEach(std::span<Handle* const> handles) {
+  std::exception_ptr first;
+  for (Handle* handle : handles) {
+    try {
+      Release(*handle);
+    } catch (...) {
+      if (!first) first = std::current_exception();
+    }
+  }
+  if (first) std::rethrow_exception(first);
+}
+
+// The objects one step obtains, let go of explicitly, the last first, when the
+// step ends: by ReleaseAll on the normal end, by the destructor when the step
+// raised (a second failure there is dropped: the run reports the first).
+class HeldObjects {
+ public:
+  HeldObjects() = default;
+  HeldObjects(const HeldObjects&) = delete;
+  HeldObjects& operator=(const HeldObjects&) = delete;
+  ~HeldObjects() {
+    try {
+      ReleaseAll();
+    } catch (...) {
+    }
+  }
+
+  AutomationObject& Hold(Handle object) {
+    held_.push_back(std::move(object));
+    return *held_.back();
+  }
+  void ReleaseAll() {
+    std::vector<Handle*> last_first;
+    for (auto held = held_.rbegin(); held != held_.rend(); ++held) last_first.push_back(&*held);
+    ReleaseEach(last_first);
+    held_.clear();
+  }
+
+ private:
+  std::vector<Handle> held_;
+};
 
 // `object`, when the server answered one: "Object required" when it did not.
 Handle Required(Handle object, std::string_view what) {
@@ -61,40 +106,54 @@ AutomationObject& OutlookTarget::Collection(Handle& collection, const char* memb
   return *collection;
 }
 
-void OutlookTarget::CreateItem() {
+void OutlookTarget::CreateItem(const std::string& template_path) {
+  if (!template_path.empty()) {
+    const AutomationArgument path = template_path;
+    item_ = Required(client_->CallMethod("CreateItemFromTemplate", {&path, 1}), "CreateItemFromTemplate");
+    return;
+  }
   const AutomationArgument kind = kMailItem;
   item_ = Required(client_->CallMethod("CreateItem", {&kind, 1}), "CreateItem");
 }
 
 // The sender: the profile's account named `from` (by its display name first,
 // which Outlook's security guard does not watch, then by its address), or,
-// when none is, the mailbox the message is sent on behalf of. Every object of
-// the lookup is let go of before the next step.
+// when none is, the mailbox the message is sent on behalf of. An address that
+// cannot be read (the user denied the guard's question) leaves the sender
+// unchosen: the message keeps the default account and still opens. Every
+// object of the lookup is let go of before the next step.
 void OutlookTarget::SetSender(const std::string& from, const RunLog& log) {
-  Handle session = Required(client_->GetProperty("Session"), "Session");
-  Handle accounts = Required(session->GetProperty("Accounts"), "Accounts");
-  const std::int32_t count = NumberOf(accounts->ReadProperty("Count"), "Count");
-  std::vector<Handle> listed;
-  std::optional<std::size_t> chosen;
+  HeldObjects lookup;
+  AutomationObject& session = lookup.Hold(Required(client_->GetProperty("Session"), "Session"));
+  AutomationObject& accounts = lookup.Hold(Required(session.GetProperty("Accounts"), "Accounts"));
+  const std::int32_t count = NumberOf(accounts.ReadProperty("Count"), "Count");
+  std::vector<AutomationObject*> listed;
+  AutomationObject* chosen = nullptr;
   for (std::int32_t i = 1; i <= count && !chosen; ++i) {
     const AutomationArgument index = i;
-    listed.push_back(Required(accounts->CallMethod("Item", {&index, 1}), "Accounts.Item"));
-    if (SameAccountName(TextOf(listed.back()->ReadProperty("DisplayName")), from)) chosen = listed.size() - 1;
+    listed.push_back(&lookup.Hold(Required(accounts.CallMethod("Item", {&index, 1}), "Accounts.Item")));
+    if (SameAccountName(TextOf(listed.back()->ReadProperty("DisplayName")), from)) chosen = listed.back();
   }
-  for (std::size_t i = 0; i < listed.size() && !chosen; ++i) {
-    if (SameAccountName(TextOf(listed[i]->ReadProperty("SmtpAddress")), from)) chosen = i;
+  std::optional<RunError> unread;
+  for (std::size_t i = 0; i < listed.size() && !chosen && !unread; ++i) {
+    try {
+      if (SameAccountName(TextOf(listed[i]->ReadProperty("SmtpAddress")), from)) chosen = listed[i];
+    } catch (const RunError& error) {
+      unread = error;  // asked once: the other addresses are not read either
+    }
   }
   if (chosen) {
     log.WriteLogLine(kSenderAccountEntry, from);
     // An object property is set by reference: a plain put is ignored.
-    item_->PutReference("SendUsingAccount", *listed[*chosen]);
+    item_->PutReference("SendUsingAccount", *chosen);
+  } else if (unread) {
+    log.WriteLogLine(SenderNotChosenEntry(
+        from, "nie udało się odczytać adresu konta, błąd " + std::to_string(unread->number) + ": " + unread->description));
   } else {
     log.WriteLogLine(kSenderOnBehalfEntry, from);
     item_->PutProperty("SentOnBehalfOfName", from);
   }
-  for (auto account = listed.rbegin(); account != listed.rend(); ++account) wrenpost::Release(*account);
-  wrenpost::Release(accounts);
-  wrenpost::Release(session);
+  lookup.ReleaseAll();
 }
 
 void OutlookTarget::SetSubject(const std::string& subject) { item_->PutProperty("Subject", subject); }
@@ -121,12 +180,13 @@ void OutlookTarget::PutBodyAboveSignature(const std::string& body, bool html) {
   if (!html) {
     const std::int32_t format = NumberOf(item_->ReadProperty("BodyFormat"), "BodyFormat");
     if (format != kHtmlFormat && format != kRichTextFormat) {
-      item_->PutProperty("Body", body + "\r\n" + TextOf(item_->ReadProperty("Body")));
+      const std::string signature = TextOf(item_->ReadProperty("Body"));
+      item_->PutProperty("Body", signature.empty() ? body : body + "\r\n" + signature);
       return;
     }
   }
   const std::string insertion = html ? body : TextAsHtmlParagraph(body);
-  item_->PutProperty("HtmlBody", InsertAfterBodyTag(TextOf(item_->ReadProperty("HtmlBody")), insertion));
+  item_->PutProperty("HtmlBody", InsertAtBodyStart(TextOf(item_->ReadProperty("HtmlBody")), insertion));
 }
 
 void OutlookTarget::AddRecipient(const std::string& address, RecipientKind kind) {
@@ -137,23 +197,15 @@ void OutlookTarget::AddRecipient(const std::string& address, RecipientKind kind)
     return;
   }
   // A copy or a blind copy: the added recipient's Type is set.
-  Handle recipient = Required(recipients.CallMethod("Add", {&argument, 1}), "Recipients.Add");
-  recipient->PutProperty("Type", AutomationArgument(kind == RecipientKind::kCc ? kCopyRecipient : kBlindCopyRecipient));
-  wrenpost::Release(recipient);
+  HeldObjects added;
+  AutomationObject& recipient = added.Hold(Required(recipients.CallMethod("Add", {&argument, 1}), "Recipients.Add"));
+  recipient.PutProperty("Type", AutomationArgument(kind == RecipientKind::kCc ? kCopyRecipient : kBlindCopyRecipient));
+  added.ReleaseAll();
 }
 
 void OutlookTarget::Release() {
-  // Each handle goes even when letting go of an earlier one raised; the
-  // first failure is passed on.
-  std::exception_ptr first;
-  for (Handle* handle : {&attachments_, &recipients_, &item_, &client_}) {
-    try {
-      wrenpost::Release(*handle);
-    } catch (...) {
-      if (!first) first = std::current_exception();
-    }
-  }
-  if (first) std::rethrow_exception(first);
+  Handle* const handles[] = {&attachments_, &recipients_, &item_, &client_};
+  ReleaseEach(handles);
 }
 
 }  // namespace wrenpost

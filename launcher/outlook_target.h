@@ -17,8 +17,9 @@ class OutlookTarget final : public ComposeTarget {
   // Holds the application object; the item comes with CreateItem.
   explicit OutlookTarget(std::unique_ptr<AutomationObject> client) : client_(std::move(client)) {}
 
-  // `CreateItem(0)`: a new, empty mail message.
-  void CreateItem();
+  // `CreateItem(0)`, a new, empty mail message; or, given the full path of
+  // an Outlook template (.oft), `CreateItemFromTemplate(path)`.
+  void CreateItem(const std::string& template_path);
 
   void SetSender(const std::string& from, const RunLog& log) override;
   void SetSubject(const std::string& subject) override;

@@ -29,12 +29,25 @@ ClientName ChosenClient(const MessageRequest& request, const MailClients& client
   return *named == ClientName::kDefault ? clients.DefaultChoice() : *named;
 }
 
+// The full path of the Outlook template the message starts from ("" for
+// none), after the entry that names it as written. A template that is not
+// there ends the run before any mail client is asked: the caller wants that
+// letterhead, not an empty message.
+std::string FindTemplate(const MessageRequest& request, FileSystem& files, const RunLog& log) {
+  if (request.template_path.empty()) return {};
+  log.WriteLogLine("Szablon wiadomości: ", request.template_path);
+  if (!files.FileExists(request.template_path)) {
+    throw RunError(errors::kFileNotFound, "Nie znaleziono pliku szablonu: " + request.template_path);
+  }
+  return files.FoundFilePath(request.template_path);
+}
+
 // The mail client the message goes to: Outlook through automation, or a
 // client that takes the whole draft, named in the log right after the
 // command text. `target` owns what is held from the moment it is obtained,
 // so that a failure lets go of it too.
-void OpenTarget(const MessageRequest& request, const Platform& platform, const RunLog& log,
-                std::unique_ptr<ComposeTarget>& target) {
+void OpenTarget(const MessageRequest& request, const std::string& template_file, const Platform& platform,
+                const RunLog& log, std::unique_ptr<ComposeTarget>& target) {
   const ClientName client = ChosenClient(request, platform.mail_clients);
   std::unique_ptr<AutomationObject> outlook;
   if (client == ClientName::kOutlook) {
@@ -46,8 +59,17 @@ void OpenTarget(const MessageRequest& request, const Platform& platform, const R
     auto outlook_target = std::make_unique<OutlookTarget>(std::move(outlook));
     OutlookTarget& item = *outlook_target;
     target = std::move(outlook_target);
-    item.CreateItem();
+    item.CreateItem(template_file);
     return;
+  }
+  if (!template_file.empty()) {
+    // No other client reads Outlook's templates: an empty message in their
+    // place would be half of what the caller asked for.
+    throw RunError(errors::kInvalidCall,
+                   "Wiadomość z szablonu MS Outlook (-template) otworzy tylko MS Outlook" +
+                       (client == ClientName::kAuto ? std::string(", którego nie ma w systemie.")
+                                                    : ", a wybrano program pocztowy " +
+                                                          std::string(ClientNameText(client)) + "."));
   }
   std::unique_ptr<DraftClient> draft_client = platform.mail_clients.Find(client);
   log.WriteLogLine("Program pocztowy: ", draft_client->Description());
@@ -59,6 +81,8 @@ void FillAndShow(const Platform& platform, const RunLog& log, std::unique_ptr<Co
   log.WriteLogLine("\r\n");
   log.WriteLogLine("Parametry: ", command_text);
   MessageRequest request = ParseOptions(command_text);
+  // Before the body file is read: a missing template leaves it in place.
+  const std::string template_file = FindTemplate(request, platform.files, log);
 
   if (!request.body_file_path.empty()) {
     // The file's content replaces the "body" option, even when it is empty.
@@ -68,7 +92,7 @@ void FillAndShow(const Platform& platform, const RunLog& log, std::unique_ptr<Co
     }
   }
 
-  OpenTarget(request, platform, log, target);
+  OpenTarget(request, template_file, platform, log, target);
   ComposeTarget& message = *target;
   // Before `Display`, so that the window shows the sender's own signature.
   if (!request.from.empty()) message.SetSender(request.from, log);

@@ -238,21 +238,48 @@ INSTANTIATE_TEST_SUITE_P(
                    "MailItem.put SentOnBehalfOfName(\"Biurą\")", true}),
     [](const ::testing::TestParamInfo<SenderCase>& info) { return std::string(info.param.name); });
 
-TEST_F(LauncherTest, SenderWithoutAccountsAndTheGuardsRefusal) {
+TEST_F(LauncherTest, SenderWithoutAccountsIsTheMailboxSentOnBehalfOf) {
   EXPECT_EQ(Run("-from biuro@firma.pl"), kExitSuccess);
   EXPECT_THAT(Calls(), ::testing::Contains("MailItem.put SentOnBehalfOfName(\"biuro@firma.pl\")"));
+}
 
-  // The security guard may ask about an account's address; "Deny" fails the read.
-  FakePlatform denied;
-  denied.automation.AddAccount("Anna", "anna@firma.pl");
-  denied.automation.FailOn("read", "SmtpAddress", RunError(-2147221246, "Odmowa dostępu."));
-  denied.process.command_text = "-from biuro@firma.pl -to x";
-  EXPECT_EQ(RunLauncher(denied.platform()), kExitFailure);
-  ASSERT_EQ(denied.warning_box.shown.size(), 1u);
-  EXPECT_THAT(denied.files.Content(kLogPath), ::testing::EndsWith("Parametry: -from biuro@firma.pl -to x\r\n\r\n\r\n"
-                                                                  "Wystąpił błąd (-2147221246): Odmowa dostępu.\r\n"
-                                                                  "Program zakończony błędem.\r\n"));
-  EXPECT_EQ(denied.automation.live_objects(), 0);
+// A read that fails during the lookup. An address the user would not let be
+// read (the security guard's "Deny", whatever number it comes as) leaves the
+// default account, asks nothing more and opens the message; a failure before
+// the addresses ends the run. Every object of the lookup is let go of.
+struct LookupFailureCase {
+  const char* kind;
+  const char* member;
+  std::int32_t number;
+  bool opens;
+};
+
+TEST_F(LauncherTest, SenderLookupFailures) {
+  for (const LookupFailureCase& c : {LookupFailureCase{"read", "SmtpAddress", -2147221246, true},
+                                     LookupFailureCase{"read", "SmtpAddress", 287, true},
+                                     LookupFailureCase{"read", "DisplayName", -2147221246, false},
+                                     LookupFailureCase{"call", "Item", 287, false},
+                                     LookupFailureCase{"get", "Accounts", 287, false}}) {
+    SCOPED_TRACE(std::string(c.member) + " " + std::to_string(c.number));
+    FakePlatform run;
+    run.automation.AddAccount("Anna", "anna@firma.pl");
+    run.automation.AddAccount("Jan", "jan@firma.pl");
+    run.automation.FailOn(c.kind, c.member, RunError(c.number, "Odmowa dostępu."));
+    run.process.command_text = "-from biuro@firma.pl -to x";
+    EXPECT_EQ(RunLauncher(run.platform()), c.opens ? kExitSuccess : kExitFailure);
+    EXPECT_EQ(run.automation.live_objects(), 0);
+    EXPECT_EQ(run.warning_box.shown.size(), c.opens ? 0u : 1u);
+    if (!c.opens) continue;
+    const std::vector<std::string> calls = run.automation.DescribedCalls();
+    EXPECT_THAT(calls, ::testing::Contains("Account1.read SmtpAddress").Times(1));
+    EXPECT_THAT(calls, Not(::testing::Contains(HasSubstr("Account2.read SmtpAddress"))));
+    EXPECT_THAT(calls, Not(::testing::Contains(HasSubstr("SentOnBehalfOfName"))));
+    EXPECT_THAT(run.files.Content(kLogPath),
+                ::testing::EndsWith("Parametry: -from biuro@firma.pl -to x\r\n"
+                                    "Nadawca nie został wybrany: biuro@firma.pl (nie udało się odczytać adresu konta, "
+                                    "błąd " + std::to_string(c.number) + ": Odmowa dostępu.)\r\n"
+                                    "Wyświetlenie okna nowej wiadomości.\r\nDodanie adresata: x\r\nKoniec programu.\r\n"));
+  }
 }
 
 // -signature 1: the body goes in after Display, ahead of the signature the
@@ -309,6 +336,9 @@ INSTANTIATE_TEST_SUITE_P(
         SignatureCase{"TextIntoAPlainMessage", "-signature 1 -body tekst", 1, "", "\r\n-- \r\nAnna",
                       {"MailItem.read BodyFormat", "MailItem.read Body",
                        "MailItem.put Body(\"tekst\r\n\r\n-- \r\nAnna\")"}},
+        // No signature: nothing to set the body apart from.
+        SignatureCase{"TextIntoAnEmptyPlainMessage", "-signature 1 -body tekst", 1, "", "",
+                      {"MailItem.read BodyFormat", "MailItem.read Body", "MailItem.put Body(\"tekst\")"}},
         SignatureCase{"NoBodyLeavesTheSignatureAlone", "-signature 1 -body \"\"", 2, kSignedHtml, "", {}}),
     [](const ::testing::TestParamInfo<SignatureCase>& info) { return std::string(info.param.name); });
 
@@ -653,6 +683,68 @@ TEST_F(LauncherTest, DraftClientThatCannotOpenGivesTheOneReport) {
   EXPECT_THAT(Log(), ::testing::EndsWith("Dodanie adresata: anna\r\n\r\n\r\nWystąpił błąd (429): Error: no DISPLAY "
                                          "environment variable specified\r\nProgram zakończony błędem.\r\n"));
   ASSERT_EQ(fake.warning_box.shown.size(), 1u);
+}
+
+TEST_F(LauncherTest, TemplateFoundLikeAnAttachmentIsWhereOutlookStartsTheMessage) {
+  fake.files.working_folder = "C:\\Praca";
+  fake.files.Add("oferta.oft", "szablon");
+  EXPECT_EQ(Run("-template oferta.oft -subject S"), kExitSuccess);
+  EXPECT_THAT(Calls(), ElementsAre(".create Outlook.Application",
+                                   "Outlook.Application.call CreateItemFromTemplate(\"C:\\Praca\\oferta.oft\")",
+                                   "MailItem.put Subject(\"S\")", "MailItem.foreground", "MailItem.call Display()",
+                                   "MailItem.release", "Outlook.Application.release"));
+  EXPECT_EQ(Steps(), "Szablon wiadomości: oferta.oft\r\nDodanie tematu: S\r\n"
+                     "Wyświetlenie okna nowej wiadomości.\r\nKoniec programu.\r\n");
+}
+
+// A template that cannot be used ends the run before anything opens: one not
+// there (53, before the body file goes and before any mail client is asked),
+// or a mail client other than Outlook, which cannot start from one.
+struct TemplateRefusalCase {
+  std::string template_path;
+  std::string client_option;
+  bool outlook_registered;
+  std::int32_t number;
+  std::string description;
+};
+
+TEST_F(LauncherTest, TemplateThatCannotBeUsedOpensNothing) {
+  for (const TemplateRefusalCase& c :
+       {TemplateRefusalCase{"C:\\brak.oft", "", true, 53, "Nie znaleziono pliku szablonu: C:\\brak.oft"},
+        TemplateRefusalCase{"C:\\oferta.oft", " -client kmail", true, 5,
+                            "Wiadomość z szablonu MS Outlook (-template) otworzy tylko MS Outlook, a wybrano "
+                            "program pocztowy kmail."},
+        TemplateRefusalCase{"C:\\oferta.oft", " -client auto", false, 5,
+                            "Wiadomość z szablonu MS Outlook (-template) otworzy tylko MS Outlook, którego nie ma "
+                            "w systemie."}}) {
+    SCOPED_TRACE(c.template_path + c.client_option);
+    FakePlatform run;
+    run.files.Add("C:\\oferta.oft", "szablon");
+    run.files.Add("b.txt", "treść");
+    if (!c.outlook_registered) run.automation.NotInstalled();
+    run.mail_clients.clients[ClientName::kAuto] = {"Poczta"};
+    run.mail_clients.clients[ClientName::kKmail] = {"KMail"};
+    run.process.command_text = "-template " + c.template_path + c.client_option + " -bodyfile b.txt -bodyfiledelete 1";
+    EXPECT_EQ(RunLauncher(run.platform()), kExitFailure);
+    EXPECT_THAT(run.files.Content(kLogPath),
+                ::testing::EndsWith("\r\nSzablon wiadomości: " + c.template_path + "\r\n\r\n\r\nWystąpił błąd (" +
+                                    std::to_string(c.number) + "): " + c.description +
+                                    "\r\nProgram zakończony błędem.\r\n"));
+    EXPECT_EQ(run.files.Has("b.txt"), c.number == 53);
+    EXPECT_THAT(run.automation.DescribedCalls(), Not(::testing::Contains(HasSubstr("CreateItem"))));
+    EXPECT_THAT(run.mail_clients.asked, IsEmpty());
+    EXPECT_THAT(run.mail_clients.opened, IsEmpty());
+  }
+}
+
+TEST_F(LauncherTest, DraftClientGetsAPlainBodyUnderSignatureAlone) {
+  fake.mail_clients.default_choice = ClientName::kAuto;
+  fake.automation.NotInstalled();
+  fake.mail_clients.clients[ClientName::kAuto] = {"Thunderbird"};
+  EXPECT_EQ(Run("-signature 1 -body tekst"), kExitSuccess);
+  ASSERT_EQ(fake.mail_clients.opened.size(), 1u);
+  EXPECT_EQ(fake.mail_clients.opened[0].body, "tekst");
+  EXPECT_FALSE(fake.mail_clients.opened[0].html);
 }
 
 }  // namespace

@@ -7,14 +7,20 @@
 
 namespace wrenpost {
 
-// `html` with `insertion` right after its opening body tag ("<body", any
-// attributes, up to its ">"; letters in any case; comments skipped), or at
-// the start when it has none.
-std::string InsertAfterBodyTag(std::string_view html, std::string_view insertion);
+// `html` (what the mail client holds) with `insertion` at the start of its
+// body. The body starts after the opening body tag; with none, after the
+// head, else after the html tag, else after a DOCTYPE, else at the start. A
+// whole document inserted gives only what its body holds; its head's style
+// elements go to the end of the message's head (then apply to the whole
+// message), the rest of its head is dropped. Both texts are read as a browser
+// reads markup: nothing in comments, CDATA, raw-text elements (title, script,
+// style, textarea) or attribute values counts as a tag.
+std::string InsertAtBodyStart(std::string_view html, std::string_view insertion);
 
 // Plain text as one paragraph of the message's normal style
 // (`<p class=MsoNormal>`, which Outlook's own message HTML defines, so the
-// text takes the user's font): &, <, > and " escaped, each LF a <br>.
+// text takes the user's font): &, <, > and " escaped, each LF a <br>, runs of
+// blanks kept with non-breaking ones, each tab a Word tab.
 std::string TextAsHtmlParagraph(std::string_view text);
 
 }  // namespace wrenpost

@@ -8,7 +8,9 @@
 #   WRENPOST_SIGN_CERT and
 #   WRENPOST_SIGN_KEY               the certificate chain (PEM, DER or SPC) and the private key
 #   WRENPOST_SIGN_PASSWORD          the password of the PKCS#12 file or of the key, if any
-#                                   (handed to osslsigncode through a pipe, not its command line)
+#                                   (handed to osslsigncode through a pipe, not its command
+#                                   line or environment); read it without echo and give it to
+#                                   this command alone: read -rs pw; WRENPOST_SIGN_PASSWORD=$pw ...
 #   WRENPOST_SIGN_TIMESTAMP_URL     an RFC 3161 time-stamping server; without it the
 #                                   signature carries no timestamp and is valid only as long
 #                                   as the certificate is
@@ -27,6 +29,8 @@ pkcs12=${WRENPOST_SIGN_PKCS12:-}
 cert=${WRENPOST_SIGN_CERT:-}
 key=${WRENPOST_SIGN_KEY:-}
 timestamp_url=${WRENPOST_SIGN_TIMESTAMP_URL:-}
+password=${WRENPOST_SIGN_PASSWORD:-}
+unset WRENPOST_SIGN_PASSWORD
 
 if [ -z "$pkcs12" ] && [ -z "$cert" ] && [ -z "$key" ]; then
   echo "sign_windows: no certificate given (WRENPOST_SIGN_PKCS12, or WRENPOST_SIGN_CERT and WRENPOST_SIGN_KEY): nothing signed"
@@ -56,8 +60,8 @@ timestamp=()
 
 # The password reaches osslsigncode through a pipe, never as an argument.
 sign() {
-  if [ -n "${WRENPOST_SIGN_PASSWORD:-}" ]; then
-    osslsigncode sign "$@" -readpass <(printf '%s' "$WRENPOST_SIGN_PASSWORD")
+  if [ -n "$password" ]; then
+    osslsigncode sign "$@" -readpass <(printf '%s' "$password")
   else
     osslsigncode sign "$@"
   fi

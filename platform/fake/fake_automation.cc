@@ -7,7 +7,7 @@ namespace {
 
 // The objects an Outlook-like server hands out, named after what they are.
 std::string ResultName(std::string_view member, std::span<const AutomationArgument> args = {}) {
-  if (member == "CreateItem") return "MailItem";
+  if (member == "CreateItem" || member == "CreateItemFromTemplate") return "MailItem";
   if (member == "Attachments" || member == "Recipients" || member == "Session" || member == "Accounts") {
     return std::string(member);
   }
@@ -24,9 +24,9 @@ class FakeObject final : public AutomationObject {
       : server_(server), name_(std::move(name)) {
     server_.ObjectCreated();
   }
-  ~FakeObject() override {
-    if (!released_) ReleaseOnce();
-  }
+  // A handle dropped without Release() is not counted as let go of: the
+  // program must let go of every object explicitly, failures included.
+  ~FakeObject() override = default;
   const std::string& name() const { return name_; }
 
   std::unique_ptr<AutomationObject> GetProperty(std::string_view member) override {
@@ -64,7 +64,9 @@ class FakeObject final : public AutomationObject {
   void AllowForeground() noexcept override { server_.Record({name_, "foreground", {}, {}}); }
   void Release() override {
     if (released_) return;
-    ReleaseOnce();
+    released_ = true;
+    server_.ObjectReleased();
+    server_.Record({name_, "release", {}, {}});
     server_.ExplicitRelease(name_);  // the handle is gone even when this raises
   }
 
@@ -72,13 +74,6 @@ class FakeObject final : public AutomationObject {
   FakeAutomationServer& server_;
   std::string name_;
   bool released_ = false;
-
-  void ReleaseOnce() {
-    if (released_) return;
-    released_ = true;
-    server_.ObjectReleased();
-    server_.Record({name_, "release", {}, {}});
-  }
 };
 
 }  // namespace

@@ -62,7 +62,7 @@ class FakeAutomationServer final : public AutomationServer {
   void AddAccount(const std::string& display_name, const std::string& smtp_address);
 
   const std::vector<RecordedCall>& calls() const { return calls_; }
-  // Handles handed out and not yet released.
+  // Handles handed out and not yet let go of by an explicit Release().
   int live_objects() const { return live_objects_; }
   void ObjectCreated() { ++live_objects_; }
   void ObjectReleased() { --live_objects_; }

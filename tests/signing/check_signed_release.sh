@@ -3,9 +3,10 @@
 # code-signing certificate and a local RFC 3161 time-stamping authority, then
 # tools/release_windows.sh. Checks that
 #   - without a certificate tools/sign_windows.sh signs nothing and says so;
-#   - both executables, the MSI, the program inside the MSI and inside the zips
-#     carry a SHA-256 Authenticode signature with a timestamp that
-#     `osslsigncode verify` accepts;
+#   - the MSI, the program inside the MSI and inside the zips carry a SHA-256
+#     Authenticode signature with a timestamp that `osslsigncode verify` accepts;
+#   - the build outputs were not changed, so that
+#   - a release made next without a certificate carries no signature anywhere;
 #   - the MSI names the product, its version, its maker and a per-user scope.
 #
 #   tests/signing/check_signed_release.sh <work folder>
@@ -23,7 +24,7 @@ fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 # A fresh pair of throwaway certificates on every run: one to sign code, one
 # for the time-stamping authority. Never a release certificate.
 keys=$work/keys
-rm -rf "$keys" "$work/dist"
+rm -rf "$keys" "$work/dist" "$work/unsigned-dist"
 mkdir -p "$keys"
 certificate() {  # <name> <subject> <extended key usage>
   openssl req -x509 -newkey rsa:3072 -sha256 -days 2 -nodes -subj "$2" \
@@ -69,18 +70,22 @@ grep -q "nothing signed" <<<"$said" || fail "sign_windows.sh without a certifica
 cmp -s "$root/build-mingw32/Wrenpost.exe" "$work/unsigned.exe" || fail "sign_windows.sh without a certificate changed the file"
 
 echo "--- the release, signed"
+outputs_before=$(sha256sum "$root/build-mingw32/Wrenpost.exe" "$root/build-mingw64/Wrenpost.exe")
 WRENPOST_SIGN_PKCS12=$keys/signing.p12 WRENPOST_SIGN_PASSWORD=$password \
   WRENPOST_SIGN_TIMESTAMP_URL=http://127.0.0.1:$(cat "$keys/tsa-port")/ \
   bash "$root/tools/release_windows.sh" "$work/dist"
 
-# The program as the MSI and the zips carry it.
+# The program as the MSI and the zips of the release in <folder> carry it.
+unpack() {  # <release folder> <into>
+  rm -rf "$2"
+  mkdir -p "$2/msi"
+  (cd "$2/msi" && msiextract "$1/Wrenpost-$version.msi" >/dev/null)
+  for arch in win32 win64; do
+    python3 -m zipfile -e "$1/Wrenpost-$version-$arch.zip" "$2/$arch"
+  done
+}
 unpacked=$work/unpacked
-rm -rf "$unpacked"
-mkdir -p "$unpacked/msi"
-(cd "$unpacked/msi" && msiextract "$work/dist/Wrenpost-$version.msi" >/dev/null)
-for arch in win32 win64; do
-  python3 -m zipfile -e "$work/dist/Wrenpost-$version-$arch.zip" "$unpacked/$arch"
-done
+unpack "$work/dist" "$unpacked"
 
 verify() {  # <file>: a valid signature by the test certificate, timestamped
   local report
@@ -96,13 +101,31 @@ verify() {  # <file>: a valid signature by the test certificate, timestamped
     tr -d '\t' | paste -sd ';' -)"
 }
 echo "--- osslsigncode verify"
-for file in "$root/build-mingw32/Wrenpost.exe" "$root/build-mingw64/Wrenpost.exe" \
-    "$work/dist/Wrenpost-$version.msi" "$unpacked/msi/Programs/Wrenpost/Wrenpost.exe" \
+for file in "$work/dist/Wrenpost-$version.msi" "$unpacked/msi/Programs/Wrenpost/Wrenpost.exe" \
     "$unpacked/win32/Wrenpost.exe" "$unpacked/win64/Wrenpost.exe"; do
   verify "$file"
 done
-cmp -s "$unpacked/msi/Programs/Wrenpost/Wrenpost.exe" "$root/build-mingw32/Wrenpost.exe" ||
-  fail "the MSI does not carry the signed 32-bit Wrenpost.exe"
+cmp -s "$unpacked/msi/Programs/Wrenpost/Wrenpost.exe" "$unpacked/win32/Wrenpost.exe" ||
+  fail "the MSI and the win32 zip do not carry the same signed Wrenpost.exe"
+
+echo "--- the build outputs, untouched"
+[ "$(sha256sum "$root/build-mingw32/Wrenpost.exe" "$root/build-mingw64/Wrenpost.exe")" = "$outputs_before" ] ||
+  fail "the signed release changed the build outputs"
+
+unsigned() {  # <file>: osslsigncode finds no signature in it
+  local report
+  report=$(osslsigncode verify -in "$1" 2>&1) && fail "$1 carries a signature"
+  grep -Eq "No signature found|has no signature" <<<"$report" || { fail "$1: $report"; return; }
+  printf '%s: %s\n' "${1#"$work"/}" "$(grep -E "No signature found|has no signature" <<<"$report")"
+}
+echo "--- a release without a certificate, made next (its folder given relative to the current one)"
+(cd "$work" && env -u WRENPOST_SIGN_PKCS12 -u WRENPOST_SIGN_CERT -u WRENPOST_SIGN_KEY -u WRENPOST_SIGN_PASSWORD \
+  bash "$root/tools/release_windows.sh" unsigned-dist >/dev/null)
+unpack "$work/unsigned-dist" "$work/unsigned-unpacked"
+for file in "$work/unsigned-dist/Wrenpost-$version.msi" "$work/unsigned-unpacked/msi/Programs/Wrenpost/Wrenpost.exe" \
+    "$work/unsigned-unpacked/win32/Wrenpost.exe" "$work/unsigned-unpacked/win64/Wrenpost.exe"; do
+  unsigned "$file"
+done
 
 echo "--- the MSI's summary and properties"
 msi=$work/dist/Wrenpost-$version.msi

@@ -54,6 +54,16 @@
 // SendUsingAccount is recorded and ignored), and on Display puts the
 // signature of its sending account (or of the default one) into a body that
 // is still empty.
+//
+// Application.CreateItemFromTemplate(path) reads the template from that file
+// (a missing one raises, as Outlook does), a text in UTF-8 standing in for an
+// Outlook .oft:
+//   Subject: <subject>
+//   To: <recipient>          (one line per recipient)
+//   Format: <n>              BodyFormat, 2 (HTML) unless given
+//   <an empty line, then the body: HtmlBody, or Body for format 1>
+// When such an item is let go of, the record shows what it held at the end:
+//   held Subject="…" Recipients="a;b" Body="…"
 #include <windows.h>
 // after windows.h
 #include <oleauto.h>
@@ -321,8 +331,15 @@ class Object final : public IDispatch {
   ULONG STDMETHODCALLTYPE Release() override {
     const LONG left = InterlockedDecrement(&refs_);
     if (left == 0) {
+      if (from_template_) {
+        std::wstring recipients;
+        for (const std::wstring& recipient : recipients_) recipients += (recipients.empty() ? L"" : L";") + recipient;
+        Record("held Subject=\"" + Escape(subject_) + "\" Recipients=\"" + Escape(recipients) + "\" Body=\"" +
+               Escape(body_format_ == 1 ? text_body_ : html_body_) + "\"");
+      }
       Record("release " + kind_);
       if (sender_ != nullptr) sender_->Release();
+      if (item_ != nullptr) item_->Release();
       delete this;
       InterlockedDecrement(&g_objects);
       QuitWhenIdle();
@@ -395,12 +412,14 @@ class Object final : public IDispatch {
       }
       return S_OK;
     }
+    if (target == "Application.CreateItemFromTemplate") return ItemFromTemplate(*params, result, exception);
     if (target == "Account.DisplayName") return AnswerText(result, account_.display_name);
     if (target == "Account.SmtpAddress") return AnswerText(result, account_.smtp_address);
     std::string answer;
     if (target == "Application.CreateItem") answer = "MailItem";
     if (target == "Application.Session") answer = "NameSpace";
     if (target == "NameSpace.Accounts") answer = "Accounts";
+    if (target == "Recipients.Add" && item_ != nullptr) item_->recipients_.push_back(TextArgument(*params));
     if (target == "Attachments.Add" && g_adds_answered) answer = "Attachment";
     if (target == "Recipients.Add" && g_adds_answered) answer = "Recipient";
     if (target == "Accounts.Item") answer = "Account";
@@ -482,12 +501,55 @@ class Object final : public IDispatch {
     }
     if (member == "Attachments" || member == "Recipients") {
       if (result != nullptr) {
+        auto* collection = new Object(member);
+        collection->item_ = this;  // a recipient added goes into this item
+        AddRef();
         result->vt = VT_DISPATCH;
-        result->pdispVal = new Object(member);
+        result->pdispVal = collection;
       }
       return S_OK;
     }
-    return S_OK;  // Subject, SentOnBehalfOfName: recorded, nothing more
+    if (member == "Subject") {
+      if (!put) return AnswerText(result, subject_);
+      subject_ = TextArgument(params);
+    }
+    return S_OK;  // SentOnBehalfOfName: recorded, nothing more
+  }
+
+  // A new item from the template file the argument names (see the top).
+  static HRESULT ItemFromTemplate(const DISPPARAMS& params, VARIANT* result, EXCEPINFO* exception) {
+    const std::wstring path = TextArgument(params);
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (path.empty() || attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+      Failure missing;
+      missing.kind = Failure::Kind::kException;
+      missing.result = STG_E_FILENOTFOUND;
+      missing.description = L"Nie można otworzyć pliku: " + path;
+      Raise(missing, exception);
+      return DISP_E_EXCEPTION;
+    }
+    auto* item = new Object("MailItem");
+    item->from_template_ = true;
+    std::istringstream lines(ReadWholeFile(path));
+    std::string line, body;
+    while (std::getline(lines, line)) {
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      if (line.empty()) break;
+      const auto colon = line.find(": ");
+      const std::string key = line.substr(0, colon), value = colon == std::string::npos ? "" : line.substr(colon + 2);
+      if (key == "Subject") item->subject_ = Wide(value);
+      if (key == "To") item->recipients_.push_back(Wide(value));
+      if (key == "Format") item->body_format_ = std::atoi(value.c_str());
+    }
+    std::getline(lines, body, '\0');
+    (item->body_format_ == 1 ? item->text_body_ : item->html_body_) = Wide(body);
+    if (result != nullptr) {
+      result->vt = VT_DISPATCH;
+      result->pdispVal = item;
+    } else {
+      item->Release();
+    }
+    return S_OK;
   }
 
   // What Outlook puts into the empty body of a new message when its window
@@ -500,7 +562,7 @@ class Object final : public IDispatch {
   }
 
   const std::vector<const wchar_t*>& Members() const {
-    static const std::vector<const wchar_t*> application = {L"CreateItem", L"Session"};
+    static const std::vector<const wchar_t*> application = {L"CreateItem", L"Session", L"CreateItemFromTemplate"};
     static const std::vector<const wchar_t*> item = {
         L"Subject",  L"Body",       L"HtmlBody",         L"Attachments",       L"Recipients",
         L"Display",  L"BodyFormat", L"SendUsingAccount", L"SentOnBehalfOfName"};
@@ -526,6 +588,10 @@ class Object final : public IDispatch {
   std::wstring html_body_, text_body_;   // a MailItem's
   LONG body_format_ = g_body_format;
   Object* sender_ = nullptr;             // the MailItem's SendUsingAccount
+  std::wstring subject_;                 // a MailItem's
+  std::vector<std::wstring> recipients_; // a MailItem's: the template's, then the added ones
+  bool from_template_ = false;           // a MailItem made by CreateItemFromTemplate
+  Object* item_ = nullptr;               // a collection's MailItem
 };
 
 std::string ObjectText(IDispatch* object) {
