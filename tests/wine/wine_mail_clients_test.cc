@@ -243,6 +243,7 @@ TEST_P(ThunderbirdStart, GetsTheComposeFieldsAndIsWatched) {
   const std::string args = "-client auto -from biuro@firma.pl -to anna@firma.pl;Jan Nowak -subject Oferta, „ceny” "
                            "-html 1 -body <p>Dzień dobry</p> -attachment " + c.WinPath("oferta 1.pdf");
   const RunResult run = c.Run(args);
+  RecordProperty("run_ms", run.report.count("run_ms") ? run.report.at("run_ms") : "?");
   const Lines record = Record("thunderbird_calls.txt");
   ASSERT_GE(record.size(), 4u);
   EXPECT_EQ(record[1], "argv[0]=\"" + Escaped(kThunderbirdExe) + "\"");
