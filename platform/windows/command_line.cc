@@ -1,5 +1,7 @@
 #include "platform/windows/command_line.h"
 
+#include "text/wtf8.h"
+
 namespace wrenpost {
 namespace {
 
@@ -37,6 +39,15 @@ std::string BuildCommandLine(std::string_view program, const std::vector<std::st
     line += QuoteArgument(argument);
   }
   return line;
+}
+
+std::optional<RunError> CommandLineTooLong(std::string_view program_name, std::string_view command_line) {
+  const std::size_t units = Wtf8ToUtf16(command_line).size();
+  if (units < kMaxCommandLineUnits) return std::nullopt;
+  return RunError(errors::kInvalidCall, "Wiersz poleceń programu " + std::string(program_name) + " miałby " +
+                                            std::to_string(units) + " znaków, a Windows przyjmuje najwięcej " +
+                                            std::to_string(kMaxCommandLineUnits - 1) +
+                                            ": wiadomość nie została otwarta.");
 }
 
 std::string ExecutableOfCommand(std::string_view command) {

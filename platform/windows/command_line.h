@@ -4,9 +4,12 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "platform/run_error.h"
 
 namespace wrenpost {
 
@@ -24,6 +27,10 @@ std::string QuoteArgument(std::string_view argument);
 // escapes, and a path holds no quote), then each argument quoted, all
 // separated by one blank.
 std::string BuildCommandLine(std::string_view program, const std::vector<std::string>& arguments);
+
+// The failure report (5) of a command line of `program_name` longer than
+// kMaxCommandLineUnits allows: the message is never cut. nullopt when it fits.
+std::optional<RunError> CommandLineTooLong(std::string_view program_name, std::string_view command_line);
 
 // The executable a registered command starts: the text inside its leading
 // double quotes; unquoted, the text up to and including the first ".exe"

@@ -15,8 +15,8 @@
 #include "platform/windows/win_body_file.h"
 #include "platform/windows/win_process_start.h"
 #include "platform/windows/win_registry.h"
-#include "platform/windows/win_simple_mapi.h"
 #include "platform/windows/win_owners.h"
+#include "platform/windows/win_simple_mapi.h"
 #include "platform/windows/win_text.h"
 
 namespace wrenpost {
@@ -53,13 +53,7 @@ class CommandLineClient final : public RouteClient {
     }
     try {
       const std::string line = BuildCommandLine(route_.executable, StartArguments(traits, draft, body_file));
-      const std::size_t units = Widen(line).size() + 1;
-      if (units > kMaxCommandLineUnits) {
-        throw RunError(errors::kInvalidCall, "Wiersz poleceń programu " + route_.client_name + " miałby " +
-                                                 std::to_string(units - 1) + " znaków, a Windows przyjmuje najwięcej " +
-                                                 std::to_string(kMaxCommandLineUnits - 1) +
-                                                 ": wiadomość nie została otwarta.");
-      }
+      if (std::optional<RunError> too_long = CommandLineTooLong(route_.client_name, line)) throw *too_long;
       const WatchedStart start = StartAndWatch(route_.executable, line, route_.client_name);
       if (std::optional<RunError> failure = StartFailure(route_.client_name, start)) throw *failure;
     } catch (...) {

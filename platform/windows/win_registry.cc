@@ -2,8 +2,11 @@
 
 #include <windows.h>
 
+#include <cwchar>
+#include <initializer_list>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/windows/win_owners.h"
 #include "platform/windows/win_text.h"

@@ -167,6 +167,12 @@ TEST(BuildCommandLine, EveryArgumentReadsBackExactly) {
   expected.insert(expected.end(), arguments.begin(), arguments.end());
   EXPECT_EQ(ReadCommandLine(line), expected) << line;
   EXPECT_EQ(BuildCommandLine("C:\\t.exe", {"-compose", "to=a"}), "\"C:\\t.exe\" -compose to=a");
+  // Counted in UTF-16 units, its NUL included: never cut.
+  EXPECT_FALSE(CommandLineTooLong("T", std::string(32760, 'a') + "żżżżżż").has_value());
+  const auto too_long = CommandLineTooLong("T", std::string(32761, 'a') + "żżżżżż");
+  ASSERT_TRUE(too_long.has_value());
+  EXPECT_EQ(too_long->number, 5);
+  EXPECT_NE(too_long->description.find("miałby 32767 znaków"), std::string::npos) << too_long->description;
 }
 
 MessageDraft OfferDraft() {

@@ -12,7 +12,9 @@ int wmain() {
       wrenpost::wine_test::FolderOf(reinterpret_cast<const void*>(&wmain)) + L"mailto_calls.txt";
   int count = 0;
   wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &count);
-  for (int i = 1; i < count; ++i) wrenpost::wine_test::AppendUtf8Line(record, "link=" + wrenpost::wine_test::Quoted(argv[i]));
+  for (int i = 1; i < count; ++i) {
+    wrenpost::wine_test::AppendUtf8Line(record, "link=" + wrenpost::wine_test::Quoted(argv[i]));
+  }
   LocalFree(argv);
   return 0;
 }

@@ -13,6 +13,7 @@
 // window, a user who closes it, a failure); 0 otherwise.
 #include <windows.h>
 
+#include <cstdio>
 #include <sstream>
 #include <string>
 
