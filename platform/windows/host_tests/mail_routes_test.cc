@@ -92,14 +92,11 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<RouteCase>& param) { return std::string(param.param.name); });
 
 TEST(ExecutableOfCommand, ReadsTheProgramOfARegisteredCommand) {
-  const std::pair<std::string, std::string> cases[] = {{kThunderbirdMailto, kThunderbirdExe},
-                                                       {kThunderbirdExe + " -mail", kThunderbirdExe},
-                                                       {"  C:\\Narzędzia\\Handler.EXE", "C:\\Narzędzia\\Handler.EXE"},
-                                                       {"C:\\a.exec\\b.exe x", "C:\\a.exec\\b.exe"},
-                                                       {"rundll32.exe url.dll,FileProtocolHandler %1", "rundll32.exe"},
-                                                       {"handler %1", "handler"},
-                                                       {"\"C:\\unclosed", "C:\\unclosed"},
-                                                       {"", ""}};
+  const std::pair<std::string, std::string> cases[] = {
+      {kThunderbirdMailto, kThunderbirdExe}, {kThunderbirdExe + " -mail", kThunderbirdExe},
+      {"  C:\\Narzędzia\\Handler.EXE", "C:\\Narzędzia\\Handler.EXE"}, {"C:\\a.exec\\b.exe x", "C:\\a.exec\\b.exe"},
+      {"rundll32.exe url.dll,FileProtocolHandler %1", "rundll32.exe"}, {"\"C:\\unclosed", "C:\\unclosed"},
+      {"handler %1", "handler"}, {"", ""}};
   for (const auto& [command, executable] : cases) EXPECT_EQ(ExecutableOfCommand(command), executable) << command;
 }
 
