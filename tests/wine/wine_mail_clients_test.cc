@@ -4,6 +4,8 @@
 // registered as the default one: a Simple MAPI provider (its 32-bit build
 // for a 32-bit program), thunderbird.exe, a mailto: handler.
 #include <gtest/gtest.h>
+#include <pwd.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -240,6 +242,13 @@ TEST_P(ThunderbirdStart, GetsTheComposeFieldsAndIsWatched) {
   ASSERT_TRUE(clients.ok());
   std::ofstream(Tools() / "thunderbird_control.txt") << param.control;
   c.WriteFile("oferta 1.pdf", "%PDF-1.4\n");
+  // Body files of earlier runs go once they are a day old, whatever this run
+  // does (in %TEMP%\Wrenpost; Wine's %TEMP% is C:\users\<user>\Temp).
+  const fs::path folder = DriveC() / "users" / ::getpwuid(::getuid())->pw_name / "Temp/Wrenpost";
+  fs::create_directories(folder);
+  std::ofstream(folder / "wrenpost-body-stary.txt") << "x";
+  std::ofstream(folder / "wrenpost-body-nowy.txt") << "x";
+  fs::last_write_time(folder / "wrenpost-body-stary.txt", fs::file_time_type::clock::now() - std::chrono::hours(25));
   const std::string args = "-client auto -from biuro@firma.pl -to anna@firma.pl;Jan Nowak -subject Oferta, „ceny” "
                            "-html 1 -body <p>Dzień dobry</p> -attachment " + c.WinPath("oferta 1.pdf");
   const RunResult run = c.Run(args);
@@ -259,6 +268,9 @@ TEST_P(ThunderbirdStart, GetsTheComposeFieldsAndIsWatched) {
                         {"format", "html"},
                         {"attachment", "file:///C:/cases/" + std::string(param.name) + "/oferta%201.pdf"}}));
   EXPECT_TRUE(Record("mapi_calls.txt").empty()) << "Thunderbird's command line comes before its Simple MAPI";
+  EXPECT_EQ(UnixOf(body_file).parent_path(), folder);
+  EXPECT_FALSE(fs::exists(folder / "wrenpost-body-stary.txt"));
+  EXPECT_TRUE(fs::exists(folder / "wrenpost-body-nowy.txt"));
   const std::string log = c.Log();
   EXPECT_NE(log.find("Parametry: " + args + "\r\nProgram pocztowy: Mozilla Thunderbird (wiersz poleceń)\r\n"
                      "Nadawca przekazany programowi pocztowemu: biuro@firma.pl\r\n"),
