@@ -42,10 +42,18 @@ std::string PercentEncode(std::string_view bytes) {
 }
 
 std::string FileUrl(std::string_view absolute_path) {
-  std::string url = "file://";
-  for (const char ch : absolute_path) {
+  // A Windows path (C:\f.pdf, \\server\share\f.pdf) goes as Thunderbird's own
+  // file URLs have it on Windows: slashes for backslashes, the drive's colon
+  // kept, after "file:///" (file:///C:/f.pdf, file://///server/share/f.pdf).
+  const bool drive = absolute_path.size() >= 2 && absolute_path[1] == ':' &&
+                     ((absolute_path[0] >= 'A' && absolute_path[0] <= 'Z') ||
+                      (absolute_path[0] >= 'a' && absolute_path[0] <= 'z'));
+  const bool windows = drive || absolute_path.starts_with("\\\\");
+  std::string url = windows ? "file:///" : "file://";
+  for (std::size_t i = 0; i < absolute_path.size(); ++i) {
+    const char ch = windows && absolute_path[i] == '\\' ? '/' : absolute_path[i];
     const auto c = static_cast<unsigned char>(ch);
-    if (IsUnreserved(c) || c == '/') {
+    if (IsUnreserved(c) || c == '/' || (drive && i == 1)) {
       url += ch;
     } else {
       AppendEncoded(url, c);

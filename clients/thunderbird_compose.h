@@ -33,7 +33,8 @@ struct ComposeFields {
 std::string PercentEncode(std::string_view bytes);
 
 // "file://" and the absolute path, each byte outside the unreserved set and
-// "/" percent-encoded.
+// "/" percent-encoded. A Windows path gives "file:///" and the path with
+// slashes for its backslashes, the drive's colon kept.
 std::string FileUrl(std::string_view absolute_path);
 
 // "to=...,cc=...,bcc=...,from=...,subject=...,format=html|text,message=...,attachment=...":

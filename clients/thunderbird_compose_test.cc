@@ -42,6 +42,8 @@ TEST(PercentEncode, KeepsOnlyTheUnreservedCharacters) {
 TEST(FileUrl, EncodesEveryPathByteButSlashes) {
   EXPECT_EQ(FileUrl("/tmp/a b,c'd\"e=f%g.pdf"), "file:///tmp/a%20b%2Cc%27d%22e%3Df%25g.pdf");
   EXPECT_EQ(FileUrl("/dom/łódź.pdf"), "file:///dom/%C5%82%C3%B3d%C5%BA.pdf");
+  EXPECT_EQ(FileUrl("C:\\Oferty\\a b:c.pdf"), "file:///C:/Oferty/a%20b%3Ac.pdf");
+  EXPECT_EQ(FileUrl("\\\\serwer\\udział\\f.pdf"), "file://///serwer/udzia%C5%82/f.pdf");
 }
 
 TEST(BuildComposeString, HasTheDocumentedShape) {

@@ -4,8 +4,9 @@
 # MSI, the zips) and checks the signatures and the MSI, runs the end-to-end
 # suite on each executable under Wine, headless, and installs, runs,
 # reinstalls and removes the MSI on a Wine prefix of its own. The helpers
-# (runner, stand-in server) stay 64-bit, a 64-bit prefix runs the 32-bit
-# program through WoW64.
+# (runner, stand-in server, stand-in mail clients) stay 64-bit but for the
+# Simple MAPI provider, built for both widths; a 64-bit prefix runs the
+# 32-bit program through WoW64.
 #
 #   tools/test_windows.sh
 #
@@ -45,6 +46,12 @@ bash tests/signing/check_signed_release.sh "$wine_dir/release" || release_status
 cmake -S tests/wine/helpers -B "$wine_dir/helpers" -G Ninja -DCMAKE_BUILD_TYPE=Release \
   --toolchain "$root/cmake/toolchains/mingw-w64-x86_64.cmake" >/dev/null
 cmake --build "$wine_dir/helpers"
+# The stand-in mail clients, the Simple MAPI provider for either width.
+for arch in i686 x86_64; do
+  cmake -S tests/wine/stand_ins -B "$wine_dir/stand_ins-$arch" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    --toolchain "$root/cmake/toolchains/mingw-w64-$arch.cmake" >/dev/null
+  cmake --build "$wine_dir/stand_ins-$arch"
+done
 cmake -S tests/wine -B "$wine_dir/suite" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$wine_dir/suite"
 
@@ -92,7 +99,9 @@ timeout 60 "$wineserver" -w || true
 "$wineserver" -p
 mkdir -p "$prefix/drive_c/wrenpost-tools"
 cp "$wine_dir/helpers/fake_outlook.exe" "$wine_dir/helpers/wine_runner.exe" \
-  "$wine_dir/helpers/log_holder.exe" "$prefix/drive_c/wrenpost-tools/"
+  "$wine_dir/helpers/log_holder.exe" "$wine_dir/stand_ins-i686/mapi_stand_in32.dll" \
+  "$wine_dir/stand_ins-x86_64/mapi_stand_in64.dll" "$wine_dir/stand_ins-x86_64/thunderbird.exe" \
+  "$wine_dir/stand_ins-x86_64/mailto_handler.exe" "$prefix/drive_c/wrenpost-tools/"
 timeout 60 "$wine" 'C:\wrenpost-tools\fake_outlook.exe' /regserver
 
 # One suite run per executable: its result, its counts and its time.

@@ -1,14 +1,148 @@
 #include "platform/windows/win_mail_clients.h"
 
+#include <windows.h>
+// after windows.h
+#include <shellapi.h>
+
+#include <optional>
 #include <string>
 
+#include "clients/client_start.h"
 #include "platform/run_error.h"
+#include "platform/windows/command_line.h"
+#include "platform/windows/mail_route.h"
+#include "platform/windows/mailto_message.h"
+#include "platform/windows/win_body_file.h"
+#include "platform/windows/win_process_start.h"
+#include "platform/windows/win_registry.h"
+#include "platform/windows/win_owners.h"
+#include "platform/windows/win_simple_mapi.h"
+#include "platform/windows/win_text.h"
 
 namespace wrenpost {
+namespace {
+
+class RouteClient : public DraftClient {
+ public:
+  explicit RouteClient(ChosenRoute route) : route_(std::move(route)) {}
+  std::string Description() const override { return RouteDescription(route_); }
+
+ protected:
+  ChosenRoute route_;
+};
+
+// Thunderbird or Betterbird, started with -compose and the same field string as on Linux.
+class CommandLineClient final : public RouteClient {
+ public:
+  using RouteClient::RouteClient;
+
+  // Thunderbird picks the identity whose address it is given.
+  SenderChoice ChooseSender(const std::string& from) override {
+    return {SenderChoice::Kind::kPassed, from, {}};
+  }
+
+  void Open(const MessageDraft& draft) override {
+    const ClientTraits& traits = *TraitsOf(route_.client);
+    // Body files of earlier runs go once they are a day old, also on runs without a body.
+    const std::string folder = BodyFolder();
+    RemoveStaleBodyFiles(folder);
+    std::optional<std::string> body_file;
+    if (NeedsBodyFile(traits, draft)) {
+      body_file = WriteBodyFile(folder, BodyForClient(traits, draft),
+                                draft.html && traits.html_compose ? BodyFormat::kHtml : BodyFormat::kText);
+    }
+    try {
+      const std::string line = BuildCommandLine(route_.executable, StartArguments(traits, draft, body_file));
+      if (std::optional<RunError> too_long = CommandLineTooLong(route_.client_name, line)) throw *too_long;
+      const WatchedStart start = StartAndWatch(route_.executable, line, route_.client_name);
+      if (std::optional<RunError> failure = StartFailure(route_.client_name, start)) throw *failure;
+    } catch (...) {
+      // Nobody will read the body now.
+      if (body_file) RemoveBodyFile(*body_file);
+      throw;
+    }
+  }
+};
+
+class SimpleMapiClient final : public RouteClient {
+ public:
+  using RouteClient::RouteClient;
+
+  SenderChoice ChooseSender(const std::string&) override {
+    return {SenderChoice::Kind::kNotChosen, {}, "Simple MAPI nie pozwala wybrać konta nadawcy"};
+  }
+
+  void Open(const MessageDraft& draft) override {
+    mapi_.emplace();
+    const MapiMessage message = SimpleMapiMessage(draft);
+    std::uint32_t flags = kModelessFlags;
+    std::uint32_t code = mapi_->SendMail(message, flags);
+    if (ReadMapiAnswer(code, flags) == MapiAnswer::kModelessRefused) {
+      // The dialog mode: the call returns when the user closes the window.
+      flags = kDialogFlags;
+      code = mapi_->SendMail(message, flags);
+    }
+    // A user who closed the window has made the choice: not a failure.
+    if (ReadMapiAnswer(code, flags) == MapiAnswer::kFailed) throw MapiFailure(code);
+  }
+
+ private:
+  std::optional<SimpleMapi> mapi_;
+};
+
+// A client that takes only a mailto: link (the new Outlook).
+class MailtoClient final : public RouteClient {
+ public:
+  using RouteClient::RouteClient;
+
+  SenderChoice ChooseSender(const std::string&) override {
+    sender_asked_ = true;
+    return {SenderChoice::Kind::kNotChosen, {}, "link mailto: nie przenosi nadawcy"};
+  }
+
+  void Open(const MessageDraft& draft) override {
+    const std::string url = MailtoUrlOf(draft);
+    if (std::optional<RunError> refusal = MailtoRefusal(route_.client_name, draft, sender_asked_, url.size())) {
+      throw *refusal;
+    }
+    // shell32 is loaded only for this route: importing it would slow every run's start.
+    const UniqueModule shell(LoadLibraryExW(L"shell32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
+    const FARPROC found = shell.get() != nullptr ? GetProcAddress(shell.get(), "ShellExecuteExW") : nullptr;
+    if (found == nullptr) ThrowCannotOpen(GetLastError());
+    const auto shell_execute = reinterpret_cast<BOOL(WINAPI*)(SHELLEXECUTEINFOW*)>(reinterpret_cast<void*>(found));
+    const std::wstring wide = Widen(url);
+    SHELLEXECUTEINFOW open{};
+    open.cbSize = sizeof open;
+    // The run ends right after: the shell must be done before it returns.
+    open.fMask = SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;
+    open.lpVerb = L"open";
+    open.lpFile = wide.c_str();
+    open.nShow = SW_SHOWNORMAL;
+    if (!shell_execute(&open)) ThrowCannotOpen(GetLastError());
+  }
+
+ private:
+  [[noreturn]] void ThrowCannotOpen(unsigned long code) const {
+    throw RunError(errors::kCannotCreateObject,
+                   "Nie można otworzyć linku mailto: programem " + route_.client_name + ": " + SystemMessage(code));
+  }
+
+  bool sender_asked_ = false;
+};
+
+}  // namespace
 
 std::unique_ptr<DraftClient> WindowsMailClients::Find(ClientName name) {
-  throw RunError(errors::kCannotCreateObject, "Nie znaleziono programu pocztowego „" +
-                                                  std::string(ClientNameText(name)) + "” w tym systemie.");
+  ChosenRoute route = ChooseMailRoute(name, ReadMailRegistry());
+  switch (route.route) {
+    case MailRoute::kCommandLine:
+      return std::make_unique<CommandLineClient>(std::move(route));
+    case MailRoute::kSimpleMapi:
+      return std::make_unique<SimpleMapiClient>(std::move(route));
+    case MailRoute::kMailto:
+      break;
+  }
+  return std::make_unique<MailtoClient>(std::move(route));
 }
 
 }  // namespace wrenpost

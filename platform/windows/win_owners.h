@@ -1,7 +1,7 @@
 // Owners of the Windows resources the program uses: kernel handles, find
-// handles, and the COM apartment, BSTR, VARIANT and EXCEPINFO of the
-// automation, each freed on every path. Interface pointers are held in WRL's
-// ComPtr.
+// handles, registry keys, libraries, and the COM apartment, BSTR, VARIANT and
+// EXCEPINFO of the automation, each freed on every path. Interface pointers
+// are held in WRL's ComPtr.
 #pragma once
 
 #include <windows.h>
@@ -45,6 +45,38 @@ class UniqueFind {
 
  private:
   HANDLE handle_;
+};
+
+// An open registry key.
+class UniqueRegistryKey {
+ public:
+  UniqueRegistryKey() = default;
+  ~UniqueRegistryKey() {
+    if (key_ != nullptr) RegCloseKey(key_);
+  }
+  UniqueRegistryKey(const UniqueRegistryKey&) = delete;
+  UniqueRegistryKey& operator=(const UniqueRegistryKey&) = delete;
+  HKEY get() const { return key_; }
+  // For the call that opens it; the key must not be open yet.
+  HKEY* out() { return &key_; }
+
+ private:
+  HKEY key_ = nullptr;
+};
+
+// A loaded library, freed with its owner.
+class UniqueModule {
+ public:
+  explicit UniqueModule(HMODULE module = nullptr) : module_(module) {}
+  ~UniqueModule() {
+    if (module_ != nullptr) FreeLibrary(module_);
+  }
+  UniqueModule(const UniqueModule&) = delete;
+  UniqueModule& operator=(const UniqueModule&) = delete;
+  HMODULE get() const { return module_; }
+
+ private:
+  HMODULE module_;
 };
 
 // A window of the program's own, destroyed with its owner.

@@ -55,7 +55,13 @@ std::vector<std::string> Lines(const std::string& text) {
   return lines;
 }
 
-// Whether a Windows executable is 32-bit x86 (its PE header's machine).
+std::string UserName() {
+  const passwd* entry = ::getpwuid(::getuid());
+  return entry ? entry->pw_name : "";
+}
+
+}  // namespace
+
 bool Is32BitExecutable(const fs::path& exe) {
   const std::string bytes = ReadFile(exe);
   if (bytes.size() < 0x40) return false;
@@ -70,13 +76,6 @@ bool Is32BitExecutable(const fs::path& exe) {
   return pe + 6 <= bytes.size() && bytes.compare(pe, 4, std::string("PE\0\0", 4)) == 0 &&
          word(pe + 4, 2) == 0x14C;
 }
-
-std::string UserName() {
-  const passwd* entry = ::getpwuid(::getuid());
-  return entry ? entry->pw_name : "";
-}
-
-}  // namespace
 
 std::string WineCase::MissingSetting() {
   for (const char* name : {"WRENPOST_WINE", "WINEPREFIX", "WRENPOST_EXE", "DISPLAY"}) {

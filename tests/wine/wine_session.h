@@ -108,6 +108,9 @@ class WineCase {
   std::string exe_name_;
 };
 
+// Whether a Windows executable is 32-bit x86 (its PE header's machine).
+bool Is32BitExecutable(const std::filesystem::path& exe);
+
 // The header every run writes, for the executable at `exe_win_path`.
 std::string ExpectedHeader(const std::string& exe_win_path);
 

@@ -1,0 +1,261 @@
+// The routes to a Windows mail client other than Outlook's automation: the
+// choice from the registry, the command line that starts Thunderbird, the
+// Simple MAPI message, the mailto: link and the start watch.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/windows/command_line.h"
+#include "platform/windows/mail_route.h"
+#include "platform/windows/mailto_message.h"
+#include "platform/windows/simple_mapi_message.h"
+#include "platform/windows/start_watch.h"
+
+namespace wrenpost {
+namespace {
+
+const std::string kThunderbirdExe = "C:\\Program Files\\Mozilla Thunderbird\\thunderbird.exe";
+const RegisteredMailClient kThunderbird{"Mozilla Thunderbird", "C:\\Program Files\\Mozilla Thunderbird\\mozMapi32.dll",
+                                        "\"" + kThunderbirdExe + "\" -mail"};
+const RegisteredMailClient kEmClient{"eM Client", "C:\\Program Files\\eM Client\\MailClient.Mapi.dll",
+                                     "\"C:\\Program Files\\eM Client\\MailClient.exe\""};
+const RegisteredMailClient kNoMapi{"Poczta", "", "C:\\Poczta\\poczta.exe"};
+
+struct RouteCase {
+  const char* name;
+  ClientName asked;
+  MailRegistry registry;
+  std::string description;  // RouteDescription; empty when the choice fails
+  std::string executable;
+  int number;             // the failure's; 0: none
+  std::string described;  // a part of the failure's description
+};
+
+class ChooseMailRouteTest : public testing::TestWithParam<RouteCase> {};
+
+TEST_P(ChooseMailRouteTest, TakesTheFirstRouteThatFits) {
+  const RouteCase& c = GetParam();
+  if (c.number != 0) {
+    try {
+      ChooseMailRoute(c.asked, c.registry);
+      ADD_FAILURE() << "no failure";
+    } catch (const RunError& error) {
+      EXPECT_EQ(error.number, c.number);
+      EXPECT_NE(error.description.find(c.described), std::string::npos) << error.description;
+    }
+    return;
+  }
+  const ChosenRoute route = ChooseMailRoute(c.asked, c.registry);
+  EXPECT_EQ(RouteDescription(route), c.description);
+  EXPECT_EQ(route.executable, c.executable);
+}
+
+const std::string kThunderbirdMailto = "\"" + kThunderbirdExe + "\" -osint -compose \"%1\"";
+
+INSTANTIATE_TEST_SUITE_P(
+    Registry, ChooseMailRouteTest,
+    testing::Values(
+        RouteCase{"ThunderbirdByItsCommandLine", ClientName::kAuto,
+                  {"mozilla thunderbird", {kEmClient, kThunderbird}, {}, {}},
+                  "Mozilla Thunderbird (wiersz poleceń)", kThunderbirdExe, 0, ""},
+        RouteCase{"OtherClientBySimpleMapi", ClientName::kAuto, {"eM Client", {kEmClient, kThunderbird}, "x", "y.exe"},
+                  "eM Client (Simple MAPI)", "", 0, ""},
+        RouteCase{"ThunderbirdAsMailtoHandlerBeatsSimpleMapi", ClientName::kDefault,
+                  {"eM Client", {kEmClient, kThunderbird}, "Thunderbird.Url.mailto", kThunderbirdMailto},
+                  "Mozilla Thunderbird (wiersz poleceń)", kThunderbirdExe, 0, ""},
+        RouteCase{"UnregisteredBetterbirdHandlerByItsTraits", ClientName::kAuto,
+                  {"", {}, "", "C:\\Betterbird\\BETTERBIRD.EXE -osint -compose %1"},
+                  "Betterbird (wiersz poleceń)", "C:\\Betterbird\\BETTERBIRD.EXE", 0, ""},
+        RouteCase{"DefaultWithoutSimpleMapiFallsToMailto", ClientName::kAuto,
+                  {"Poczta", {kNoMapi}, "", "\"C:\\Poczta\\poczta.exe\" \"%1\""}, "Poczta (mailto:)", "", 0, ""},
+        RouteCase{"PackagedMailtoHandlerByItsProgId", ClientName::kAuto, {"", {}, "AppXv2n8b", ""},
+                  "AppXv2n8b (mailto:)", "", 0, ""},
+        RouteCase{"MailtoCommandByItsProgram", ClientName::kAuto, {"", {}, "", "C:\\h\\handler.exe \"%1\""},
+                  "handler.exe (mailto:)", "", 0, ""},
+        RouteCase{"NothingIs429", ClientName::kAuto, {"", {kEmClient}, "", ""}, "", "", 429,
+                  "nie ma domyślnego programu pocztowego, a linków mailto: nie obsługuje żaden program"},
+        RouteCase{"DefaultWithoutItsKeyIs429", ClientName::kAuto, {"Zniknięty", {kEmClient}, "", ""}, "", "", 429,
+                  "„Zniknięty” nie ma swojego klucza"},
+        RouteCase{"MapiSkipsThunderbirdsCommandLine", ClientName::kMapi,
+                  {"Mozilla Thunderbird", {kThunderbird}, "", ""}, "Mozilla Thunderbird (Simple MAPI)", "", 0, ""},
+        RouteCase{"MapiWithoutTheLibraryIs429", ClientName::kMapi, {"Poczta", {kNoMapi}, "", "handler.exe"}, "", "",
+                  429, "„Poczta” nie rejestruje Simple MAPI"},
+        RouteCase{"ThunderbirdFoundAmongTheClients", ClientName::kThunderbird,
+                  {"eM Client", {kEmClient, kThunderbird}, "", ""},
+                  "Mozilla Thunderbird (wiersz poleceń)", kThunderbirdExe, 0, ""},
+        RouteCase{"BetterbirdMissingIs429", ClientName::kBetterbird,
+                  {"Mozilla Thunderbird", {kThunderbird}, "", kThunderbirdMailto}, "", "", 429,
+                  "nie uruchamia pliku betterbird.exe"},
+        RouteCase{"LinuxClientIsRefused", ClientName::kKmail, {"Mozilla Thunderbird", {kThunderbird}, "", ""}, "", "",
+                  5, "„kmail” działa tylko w systemie Linux"}),
+    [](const testing::TestParamInfo<RouteCase>& param) { return std::string(param.param.name); });
+
+TEST(ExecutableOfCommand, ReadsTheProgramOfARegisteredCommand) {
+  const std::pair<std::string, std::string> cases[] = {
+      {kThunderbirdMailto, kThunderbirdExe}, {kThunderbirdExe + " -mail", kThunderbirdExe},
+      {"  C:\\Narzędzia\\Handler.EXE", "C:\\Narzędzia\\Handler.EXE"}, {"C:\\a.exec\\b.exe x", "C:\\a.exec\\b.exe"},
+      {"rundll32.exe url.dll,FileProtocolHandler %1", "rundll32.exe"}, {"\"C:\\unclosed", "C:\\unclosed"},
+      {"handler %1", "handler"}, {"", ""}};
+  for (const auto& [command, executable] : cases) EXPECT_EQ(ExecutableOfCommand(command), executable) << command;
+}
+
+// The arguments of a command line as CommandLineToArgvW and the C runtime
+// read them: the program's name up to its closing quote or first blank, then
+// 2n backslashes and a quote give n backslashes and open or close quoting,
+// 2n+1 give n and a literal quote, other backslashes are literal; two quotes
+// within quotes give one.
+std::vector<std::string> ReadCommandLine(const std::string& line) {
+  std::vector<std::string> argv;
+  std::size_t i = 0;
+  if (!line.empty() && line[0] == '"') {
+    const auto close = line.find('"', 1);
+    argv.push_back(line.substr(1, close - 1));
+    i = close + 1;
+  } else {
+    i = line.find_first_of(" \t");
+    argv.push_back(line.substr(0, i));
+  }
+  while (i < line.size()) {
+    while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
+    if (i >= line.size()) break;
+    std::string argument;
+    bool quoted = false;
+    while (i < line.size() && (quoted || (line[i] != ' ' && line[i] != '\t'))) {
+      std::size_t backslashes = 0;
+      while (i < line.size() && line[i] == '\\') ++backslashes, ++i;
+      if (i < line.size() && line[i] == '"') {
+        argument.append(backslashes / 2, '\\');
+        if (backslashes % 2 == 1) {
+          argument += '"';
+        } else if (quoted && i + 1 < line.size() && line[i + 1] == '"') {
+          argument += '"';
+          ++i;
+        } else {
+          quoted = !quoted;
+        }
+        ++i;
+      } else {
+        argument.append(backslashes, '\\');
+        if (i < line.size() && (quoted || (line[i] != ' ' && line[i] != '\t'))) argument += line[i++];
+      }
+    }
+    argv.push_back(argument);
+  }
+  return argv;
+}
+
+TEST(BuildCommandLine, EveryArgumentReadsBackExactly) {
+  const std::vector<std::string> arguments = {"-compose",
+                                              "",
+                                              "a b",
+                                              "a\"b",
+                                              "a\\",
+                                              "C:\\Moje dokumenty\\",
+                                              "a\\\\\"b",
+                                              "\\\\serwer\\udział\\",
+                                              "tab\there",
+                                              "Zażółć",
+                                              "\"",
+                                              "x\\\"y",
+                                              "to=anna%40firma.pl,subject=Oferta"};
+  const std::string line = BuildCommandLine(kThunderbirdExe, arguments);
+  std::vector<std::string> expected = {kThunderbirdExe};
+  expected.insert(expected.end(), arguments.begin(), arguments.end());
+  EXPECT_EQ(ReadCommandLine(line), expected) << line;
+  EXPECT_EQ(BuildCommandLine("C:\\t.exe", {"-compose", "to=a"}), "\"C:\\t.exe\" -compose to=a");
+  // Counted in UTF-16 units, its NUL included: never cut.
+  EXPECT_FALSE(CommandLineTooLong("T", std::string(32760, 'a') + "żżżżżż").has_value());
+  const auto too_long = CommandLineTooLong("T", std::string(32761, 'a') + "żżżżżż");
+  ASSERT_TRUE(too_long.has_value());
+  EXPECT_EQ(too_long->number, 5);
+  EXPECT_NE(too_long->description.find("miałby 32767 znaków"), std::string::npos) << too_long->description;
+}
+
+MessageDraft OfferDraft() {
+  MessageDraft draft;
+  draft.to = {"anna@firma.pl", "Jan Nowak"};
+  draft.cc = {"b@firma.pl"};
+  draft.subject = "Oferta";
+  draft.html = true;
+  draft.body = "<p>Dzień dobry</p>";
+  draft.attachments = {"C:\\f.pdf"};
+  return draft;
+}
+
+TEST(SimpleMapiMessage, CarriesTheDraftAsSimpleMapiTakesIt) {
+  MessageDraft draft = OfferDraft();
+  draft.bcc = {"Ewa Lis <ewa@firma.pl>", " ", "<szef@firma.pl>"};
+  draft.from = "biuro@firma.pl";
+  const MapiMessage message = SimpleMapiMessage(draft);
+  EXPECT_EQ(message.subject, "Oferta");
+  EXPECT_EQ(message.note_text, "Dzień dobry");
+  const std::vector<std::tuple<std::uint32_t, std::string, std::string>> expected = {
+      {kMapiTo, "anna@firma.pl", "SMTP:anna@firma.pl"},
+      {kMapiTo, "Jan Nowak", ""},
+      {kMapiCc, "b@firma.pl", "SMTP:b@firma.pl"},
+      {kMapiBcc, "Ewa Lis", "SMTP:ewa@firma.pl"},
+      {kMapiBcc, "szef@firma.pl", "SMTP:szef@firma.pl"}};
+  std::vector<std::tuple<std::uint32_t, std::string, std::string>> got;
+  for (const MapiRecipient& r : message.recipients) got.emplace_back(r.recipient_class, r.name, r.address);
+  EXPECT_EQ(got, expected);
+  ASSERT_EQ(message.attachments.size(), 1u);
+  EXPECT_EQ(message.attachments[0].path, "C:\\f.pdf");
+  EXPECT_EQ(message.attachments[0].name, "f.pdf");
+
+  draft.html = false;
+  draft.body = "a\nb\rc\r\nd<p>";
+  EXPECT_EQ(SimpleMapiMessage(draft).note_text, "a\r\nb\r\nc\r\nd<p>");
+}
+
+TEST(ReadMapiAnswer, OnlyRealFailuresFailAndOnlyAModelessRefusalAsksAgain) {
+  EXPECT_EQ(ReadMapiAnswer(0, kModelessFlags), MapiAnswer::kShown);
+  EXPECT_EQ(ReadMapiAnswer(1, kDialogFlags), MapiAnswer::kClosedByUser);
+  EXPECT_EQ(ReadMapiAnswer(26, kModelessFlags), MapiAnswer::kModelessRefused);
+  EXPECT_EQ(ReadMapiAnswer(2, kModelessFlags), MapiAnswer::kModelessRefused);
+  EXPECT_EQ(ReadMapiAnswer(26, kDialogFlags), MapiAnswer::kFailed);
+  EXPECT_EQ(ReadMapiAnswer(3, kModelessFlags), MapiAnswer::kFailed);
+  EXPECT_EQ(kModelessFlags, 0xDu);
+  EXPECT_EQ(kDialogFlags, 0x9u);
+  const RunError known = MapiFailure(3), unknown = MapiFailure(99);
+  EXPECT_EQ(known.number, 32003);
+  EXPECT_EQ(known.description,
+            "Program pocztowy nie otworzył wiadomości: MAPISendMailW zwróciła kod 3 "
+            "(MAPI_E_LOGIN_FAILURE).");
+  EXPECT_EQ(unknown.number, 32099);
+  EXPECT_EQ(unknown.description, "Program pocztowy nie otworzył wiadomości: MAPISendMailW zwróciła kod 99.");
+}
+
+TEST(Mailto, CarriesWhatALinkCanAndNamesWhatItCannot) {
+  MessageDraft draft = OfferDraft();
+  EXPECT_EQ(MailtoUrlOf(draft),
+            "mailto:anna@firma.pl,Jan%20Nowak?cc=b%40firma.pl&subject=Oferta&body=Dzie%C5%84%20dobry");
+  EXPECT_EQ(MailtoRefusal("Poczta", draft, true, 60)->description,
+            "Domyślny program pocztowy „Poczta” przyjmuje wiadomość tylko jako link mailto:, a ten nie przeniesie "
+            "załączników (1) ani nadawcy.");
+  draft.attachments.clear();
+  EXPECT_FALSE(MailtoRefusal("Poczta", draft, false, kMaxMailtoUrlLength).has_value());
+  const auto too_long = MailtoRefusal("Poczta", draft, false, kMaxMailtoUrlLength + 1);
+  ASSERT_TRUE(too_long.has_value());
+  EXPECT_EQ(too_long->number, 429);
+  EXPECT_NE(too_long->description.find("(link miałby 2049 znaków, najwięcej 2048)"), std::string::npos);
+}
+
+TEST(StartFailure, OnlyAnEarlyFailingEndFailsAndItsFirstLineSaysWhy) {
+  EXPECT_FALSE(StartFailure("Thunderbird", {false, 0, "Error: x"}).has_value());
+  EXPECT_FALSE(StartFailure("Thunderbird", {true, 0, "Error: x"}).has_value());
+  const auto with_line = StartFailure("Thunderbird", {true, 1, "\r\n  \n Error: no profile  \r\nnext\n"});
+  ASSERT_TRUE(with_line.has_value());
+  EXPECT_EQ(with_line->number, 429);
+  EXPECT_EQ(with_line->description, "Error: no profile");
+  EXPECT_EQ(StartFailure("Thunderbird", {true, 1, " \r\n"})->description,
+            "Program Thunderbird zakończył pracę zaraz po uruchomieniu (kod 1) i nie otworzył wiadomości.");
+  EXPECT_NE(StartFailure("Thunderbird", {true, 0xC0000005, ""})->description.find("(kod 0xC0000005)"),
+            std::string::npos);
+  std::string polish;
+  for (int i = 0; i < 300; ++i) polish += "ż";
+  EXPECT_EQ(FirstOutputLine(polish), polish.substr(0, 400));
+}
+
+}  // namespace
+}  // namespace wrenpost

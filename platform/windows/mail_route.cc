@@ -1,0 +1,130 @@
+#include "platform/windows/mail_route.h"
+
+#include <optional>
+
+#include "clients/client_start.h"
+#include "platform/run_error.h"
+#include "platform/windows/command_line.h"
+
+namespace wrenpost {
+namespace {
+
+constexpr const char* kClientsKey = "Software\\Clients\\Mail";
+
+const RegisteredMailClient* FindClient(const MailRegistry& registry, const std::string& name) {
+  if (name.empty()) return nullptr;
+  for (const RegisteredMailClient& client : registry.clients) {
+    if (SameIgnoringAsciiCase(client.name, name)) return &client;
+  }
+  return nullptr;
+}
+
+// Thunderbird or Betterbird, when `executable` is one of them.
+std::optional<ClientName> CommandLineClient(const std::string& executable) {
+  for (const ClientName name : {ClientName::kThunderbird, ClientName::kBetterbird}) {
+    if (SameIgnoringAsciiCase(FileNamePart(executable), std::string(TraitsOf(name)->program) + ".exe")) return name;
+  }
+  return std::nullopt;
+}
+
+// The name of the client key that starts `executable`, else `fallback`.
+std::string NameOfProgram(const MailRegistry& registry, const std::string& executable, std::string fallback) {
+  if (executable.empty()) return fallback;
+  for (const RegisteredMailClient& client : registry.clients) {
+    if (SameIgnoringAsciiCase(ExecutableOfCommand(client.open_command), executable)) return client.name;
+  }
+  return fallback;
+}
+
+bool HasMailtoHandler(const MailRegistry& registry) {
+  return !registry.mailto_prog_id.empty() || !registry.mailto_command.empty();
+}
+
+// The first registered Thunderbird (or Betterbird) of `wanted`, or any of the
+// two when `wanted` is empty.
+std::optional<ChosenRoute> CommandLineRoute(const MailRegistry& registry, std::optional<ClientName> wanted) {
+  const auto route_for = [&](const std::string& command, const std::string* key_name) -> std::optional<ChosenRoute> {
+    const std::string executable = ExecutableOfCommand(command);
+    const std::optional<ClientName> client = CommandLineClient(executable);
+    if (!client || (wanted && *client != *wanted)) return std::nullopt;
+    std::string name = key_name != nullptr
+                           ? *key_name
+                           : NameOfProgram(registry, executable, std::string(TraitsOf(*client)->shown_name));
+    return ChosenRoute{MailRoute::kCommandLine, std::move(name), executable, *client};
+  };
+  if (const RegisteredMailClient* chosen = FindClient(registry, registry.default_client)) {
+    if (auto route = route_for(chosen->open_command, &chosen->name)) return route;
+  }
+  if (auto route = route_for(registry.mailto_command, nullptr)) return route;
+  if (!wanted) return std::nullopt;
+  for (const RegisteredMailClient& client : registry.clients) {
+    if (auto route = route_for(client.open_command, &client.name)) return route;
+  }
+  return std::nullopt;
+}
+
+// Why the default client offers no Simple MAPI.
+std::string NoSimpleMapi(const MailRegistry& registry) {
+  if (registry.default_client.empty()) {
+    return std::string("w ") + kClientsKey + " nie ma domyślnego programu pocztowego";
+  }
+  if (FindClient(registry, registry.default_client) == nullptr) {
+    return "domyślny program pocztowy „" + registry.default_client + "” nie ma swojego klucza w " + kClientsKey;
+  }
+  return "domyślny program pocztowy „" + registry.default_client + "” nie rejestruje Simple MAPI (DLLPath)";
+}
+
+}  // namespace
+
+ChosenRoute ChooseMailRoute(ClientName asked, const MailRegistry& registry) {
+  const RegisteredMailClient* chosen = FindClient(registry, registry.default_client);
+  const bool simple_mapi = chosen != nullptr && !chosen->dll_path.empty();
+  switch (asked) {
+    case ClientName::kDefault:
+    case ClientName::kAuto: {
+      if (auto route = CommandLineRoute(registry, std::nullopt)) return *route;
+      if (simple_mapi) return {MailRoute::kSimpleMapi, chosen->name, {}};
+      if (HasMailtoHandler(registry)) {
+        const std::string executable = ExecutableOfCommand(registry.mailto_command);
+        std::string fallback =
+            !registry.mailto_prog_id.empty() ? registry.mailto_prog_id : std::string(FileNamePart(executable));
+        return {MailRoute::kMailto, NameOfProgram(registry, executable, std::move(fallback)), {}};
+      }
+      throw RunError(errors::kCannotCreateObject,
+                     "Nie znaleziono programu pocztowego: MS Outlook nie jest zarejestrowany do automatyzacji, " +
+                         NoSimpleMapi(registry) + ", a linków mailto: nie obsługuje żaden program.");
+    }
+    case ClientName::kMapi:
+      if (simple_mapi) return {MailRoute::kSimpleMapi, chosen->name, {}};
+      throw RunError(errors::kCannotCreateObject, "Nie można użyć Simple MAPI: " + NoSimpleMapi(registry) + ".");
+    case ClientName::kThunderbird:
+    case ClientName::kBetterbird: {
+      if (auto route = CommandLineRoute(registry, asked)) return *route;
+      const ClientTraits& traits = *TraitsOf(asked);
+      throw RunError(errors::kCannotCreateObject, "Nie znaleziono programu " + std::string(traits.shown_name) +
+                                                      ": żaden program pocztowy w " + kClientsKey +
+                                                      " ani program linków mailto: nie uruchamia pliku " +
+                                                      std::string(traits.program) + ".exe.");
+    }
+    case ClientName::kOutlook:
+      throw RunError(errors::kInternalError, "MS Outlook działa przez automatyzację, nie jako program pocztowy.");
+    default:
+      throw RunError(errors::kInvalidCall, "Program pocztowy „" + std::string(ClientNameText(asked)) +
+                                               "” działa tylko w systemie Linux. W Windows opcja -client przyjmuje "
+                                               "nazwy: outlook, auto, mapi, thunderbird, betterbird.");
+  }
+}
+
+std::string RouteDescription(const ChosenRoute& route) {
+  switch (route.route) {
+    case MailRoute::kCommandLine:
+      return route.client_name + " (wiersz poleceń)";
+    case MailRoute::kSimpleMapi:
+      return route.client_name + " (Simple MAPI)";
+    case MailRoute::kMailto:
+      break;
+  }
+  return route.client_name + " (mailto:)";
+}
+
+}  // namespace wrenpost

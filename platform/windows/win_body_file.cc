@@ -1,0 +1,83 @@
+#include "platform/windows/win_body_file.h"
+
+#include <windows.h>
+
+#include <cstdio>
+
+#include "platform/windows/win_owners.h"
+#include "platform/windows/win_text.h"
+
+namespace wrenpost {
+namespace {
+
+constexpr const wchar_t* kPrefix = L"wrenpost-body-";
+// A day in FILETIME's units of 100 ns.
+constexpr ULONGLONG kLifetime = 24ULL * 60 * 60 * 10'000'000;
+
+ULONGLONG Ticks(const FILETIME& time) {
+  return (static_cast<ULONGLONG>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
+
+}  // namespace
+
+std::string BodyFolder() {
+  wchar_t temp[MAX_PATH + 1];
+  const DWORD length = GetTempPathW(MAX_PATH + 1, temp);
+  if (length == 0 || length > MAX_PATH) ThrowFileError(GetLastError(), "%TEMP%");
+  return Narrow(std::wstring(temp, length)) + "Wrenpost";
+}
+
+void RemoveStaleBodyFiles(const std::string& folder) noexcept {
+  try {
+    const std::wstring wide = Widen(folder) + L"\\";
+    WIN32_FIND_DATAW found;
+    const UniqueFind search(FindFirstFileW((wide + kPrefix + L"*").c_str(), &found));
+    if (!search.valid()) return;
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    do {
+      if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
+          Ticks(found.ftLastWriteTime) + kLifetime < Ticks(now)) {
+        DeleteFileW((wide + found.cFileName).c_str());
+      }
+    } while (FindNextFileW(search.get(), &found));
+  } catch (...) {
+    // A body file left behind is tried again by the next run.
+  }
+}
+
+std::string WriteBodyFile(const std::string& folder, std::string_view body, BodyFormat format) {
+  const std::wstring wide_folder = Widen(folder);
+  if (!CreateDirectoryW(wide_folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
+    ThrowFileError(GetLastError(), folder);
+  }
+  const wchar_t* extension = format == BodyFormat::kHtml ? L".html" : L".txt";
+  for (unsigned attempt = 0;; ++attempt) {
+    wchar_t unique[40];
+    std::swprintf(unique, 40, L"%08lx%08llx%02x", GetCurrentProcessId(), GetTickCount64(), attempt);
+    const std::wstring path = wide_folder + L"\\" + kPrefix + unique + extension;
+    UniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid()) {
+      if (GetLastError() == ERROR_FILE_EXISTS && attempt < 100) continue;
+      ThrowFileError(GetLastError(), Narrow(path));
+    }
+    DWORD written = 0;
+    if (!WriteFile(file.get(), body.data(), static_cast<DWORD>(body.size()), &written, nullptr) ||
+        written != body.size()) {
+      const DWORD error = GetLastError();
+      file.reset();
+      DeleteFileW(path.c_str());
+      ThrowFileError(error, Narrow(path));
+    }
+    return Narrow(path);
+  }
+}
+
+void RemoveBodyFile(const std::string& path) noexcept {
+  try {
+    DeleteFileW(Widen(path).c_str());
+  } catch (...) {
+  }
+}
+
+}  // namespace wrenpost

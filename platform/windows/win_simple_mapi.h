@@ -1,0 +1,27 @@
+// Simple MAPI: mapi32.dll's MAPISendMailW, looked up when the run needs it
+// (never imported: a system without it still starts the program).
+#pragma once
+
+#include <cstdint>
+
+#include "platform/windows/simple_mapi_message.h"
+#include "platform/windows/win_owners.h"
+
+namespace wrenpost {
+
+class SimpleMapi {
+ public:
+  // Loads mapi32.dll from the system folder (it loads the default client's
+  // provider). Raises the 429 report when it or its MAPISendMailW is not there.
+  SimpleMapi();
+
+  // MAPISendMailW with session 0, no parent window and `flags`; its answer.
+  std::uint32_t SendMail(const MapiMessage& message, std::uint32_t flags);
+
+ private:
+  // Kept until the end of the run: a modeless window's client may still use it.
+  UniqueModule library_;
+  FARPROC send_mail_ = nullptr;
+};
+
+}  // namespace wrenpost
