@@ -41,7 +41,8 @@ class TextVector {
   std::vector<char*> pointers_;
 };
 
-// Ours, without a display and with an empty PATH, then the overrides.
+// Ours, without a display, with an empty PATH and a desktop of the
+// sandbox's own (home, XDG folders), then the overrides.
 std::vector<std::string> ProgramEnvironment(const fs::path& program, const RunOptions& options) {
   std::map<std::string, std::optional<std::string>> variables;
   for (char** entry = environ; *entry != nullptr; ++entry) {
@@ -52,6 +53,13 @@ std::vector<std::string> ProgramEnvironment(const fs::path& program, const RunOp
   variables.erase("DISPLAY");
   variables.erase("WAYLAND_DISPLAY");
   variables["PATH"] = (program.parent_path() / ".empty-path").string();
+  const fs::path desktop = program.parent_path();
+  variables["HOME"] = (desktop / "home").string();
+  variables["XDG_CONFIG_DIRS"] = (desktop / "xdg" / "etc").string();
+  variables["XDG_DATA_DIRS"] = (desktop / "xdg" / "share").string();
+  for (const char* name : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CURRENT_DESKTOP", "FLATPAK_SYSTEM_DIR"}) {
+    variables.erase(name);
+  }
   for (const auto& [name, value] : options.environment) variables[name] = value;
   std::vector<std::string> texts;
   for (const auto& [name, value] : variables) {
@@ -67,6 +75,7 @@ constexpr auto kStandInWait = std::chrono::seconds(60);
 
 Sandbox::Sandbox() {
   fs::create_directory(dir() / ".empty-path");
+  fs::create_directory(dir() / "home");
   fs::create_directory(dir() / ".runs");  // so runs work after a test has locked the sandbox itself
 }
 

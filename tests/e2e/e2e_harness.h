@@ -22,8 +22,10 @@ struct RunResult {
 
 struct RunOptions {
   // Variables to set (or, with nullopt, remove) on top of this process's
-  // environment. DISPLAY and WAYLAND_DISPLAY are removed unless set here, and
-  // PATH is an empty folder unless set here, so no desktop tool is reached by accident.
+  // environment. DISPLAY and WAYLAND_DISPLAY are removed unless set here,
+  // PATH is an empty folder, HOME the sandbox's "home" and the XDG folders
+  // its "xdg/etc" and "xdg/share" unless set here, so no desktop tool, mail
+  // client or desktop setting of this machine is reached by accident.
   std::map<std::string, std::optional<std::string>> environment;
   std::optional<std::filesystem::path> working_folder;
   std::string std_in;  // fed to the program; it is never a terminal
@@ -84,7 +86,8 @@ struct ThunderbirdSandbox {
 
   ThunderbirdSandbox();
   void InstallThunderbird() const;
-  RunOptions Options(bool display = false) const;
+  // With a display unless told otherwise: without one no client is started.
+  RunOptions Options(bool display = true) const;
   RunResult Launch(const std::vector<std::string>& args) const;
   // The "-compose" fields of the last Thunderbird run. The program does not
   // wait for Thunderbird, so this waits for seen/done and throws when it does
