@@ -11,6 +11,7 @@
 #include <chrono>
 #include <thread>
 
+#include "tests/e2e/client_models.h"
 #include "tests/e2e/compose_decoder.h"
 #include "tests/e2e/e2e_harness.h"
 
@@ -103,6 +104,59 @@ TEST_F(LinuxDesktop, ClientOptionPicksTheClientOrSaysWhyNot) {
     const RunResult run = RunProgram(program, {"-client", test.client, "-subject", "x"}, Options());
     EXPECT_EQ(run.exit_code, test.exit_code) << run.std_err;
     EXPECT_THAT(Log(), HasSubstr(test.log_part));
+  }
+}
+
+// The text the log gives after `lead_in`, up to the end of its line.
+std::string Logged(const std::string& log, const std::string& lead_in) {
+  const auto start = log.find(lead_in);
+  if (start == std::string::npos) return "<not logged: " + lead_in + ">";
+  const auto from = start + lead_in.size();
+  return log.substr(from, log.find("\r\n", from) - from);
+}
+
+// A client's text with mailto:'s CR LF line breaks as the caller's LF, blanks around addresses dropped.
+std::string Plain(std::string text, bool addresses = false) {
+  for (auto at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at)) text.erase(at, 1);
+  if (addresses) std::erase(text, ' ');
+  return text;
+}
+
+TEST_F(LinuxDesktop, EveryClientGetsAHostileMessageWhole) {
+  const std::string hostile = ", ' \" = & ? % # + zażółć";
+  const std::string body = "Dzień dobry" + hostile + "\nDruga linia\n" + std::string(100 * 1024, 'x');
+  WriteFile(sandbox / "b.txt", body);
+  const fs::path attachment = sandbox / "a b,c'd=&?%#+ł.pdf";
+  WriteFile(attachment, "%PDF");
+  for (const ClientName client : {ClientName::kThunderbird, ClientName::kBetterbird, ClientName::kEvolution,
+                                  ClientName::kKmail, ClientName::kClawsMail, ClientName::kGeary}) {
+    const std::string name(ClientNameText(client));
+    SCOPED_TRACE(name);
+    fs::remove(seen / "done");
+    fs::remove(log);
+    InstallStandIn(bin / name);
+    const RunResult run = RunProgram(
+        program,
+        {"-client", name, "-from", "biuro@firma.pl", "-to", "anna@firma.pl;-jan@firma.pl", "-cc", "ewa" + hostile,
+         "-subject", "Oferta" + hostile + "\nlinia", "-bodyfile", (sandbox / "b.txt").string(), "-attachment",
+         attachment.string()},
+        Options());
+    EXPECT_EQ(run.exit_code, 0) << run.std_err;
+    const std::string text = Log();
+    const testing::ComposeWindow shown = testing::ReadBack(client, ClientArguments());
+    EXPECT_EQ(Plain(shown.to, true), "anna@firma.pl,-jan@firma.pl");
+    EXPECT_EQ(Plain(shown.cc, true), Plain(Logged(text, "Dodanie adresata DW: "), true));
+    EXPECT_EQ(Plain(shown.subject), Logged(text, "Dodanie tematu: "));
+    EXPECT_EQ(Plain(shown.body), body);
+    EXPECT_THAT(shown.attachments, ElementsAre(attachment.string()));
+    EXPECT_THAT(shown.mishaps, ::testing::IsEmpty());
+    if (client == ClientName::kGeary) {
+      EXPECT_THAT(text, HasSubstr("Nadawca nie został wybrany: biuro@firma.pl (programowi Geary nie można wskazać "
+                                  "nadawcy)\r\n"));
+      EXPECT_EQ(shown.sender, "");
+    } else {
+      EXPECT_EQ(shown.sender, "biuro@firma.pl");
+    }
   }
 }
 
