@@ -216,6 +216,15 @@ std::optional<std::string> FindExecutableOnPath(std::string_view name) {
 
 WatchedStart StartWatched(const std::string& program, const std::vector<std::string>& arguments,
                           std::chrono::milliseconds watch) {
+  // A caller that ignores SIGCHLD would have the child reaped unseen, and its
+  // failure taken for a first instance.
+  struct sigaction default_action {}, previous {};
+  default_action.sa_handler = SIG_DFL;
+  ::sigaction(SIGCHLD, &default_action, &previous);
+  struct RestoreOnExit {
+    const struct sigaction& action;
+    ~RestoreOnExit() { ::sigaction(SIGCHLD, &action, nullptr); }
+  } restore{previous};
   Pipe error_pipe;
   if (!error_pipe.ok()) ThrowSystemError(errno, "nie można uruchomić programu " + program);
   SpawnActions actions;

@@ -310,6 +310,14 @@ TEST_F(LinuxDesktop, AStartIsJudgedByHowTheClientEnds) {
     // The body file stays only for a client that took the message.
     EXPECT_EQ(fs::is_empty(body_folder), test.exit_code != 0);
   }
+
+  // A caller that ignores SIGCHLD hands that on; the failure is still seen.
+  const fs::path ignoring = sandbox / "ignoring";  // bash, since dash does not ignore SIGCHLD for the programs it starts
+  WriteFile(ignoring, "#!/bin/bash\ntrap '' CHLD\nexec '" + program.string() + "' \"$@\"\n");
+  fs::permissions(ignoring, fs::perms::owner_all);
+  InstallStandIn(bin / "thunderbird", "exit 3");
+  EXPECT_EQ(RunProgram(ignoring, {"-subject", "x"}, Options()).exit_code, 1);
+  EXPECT_THAT(Log(), HasSubstr("z kodem 3.\r\nProgram zakończony błędem.\r\n"));
 }
 
 TEST_F(LinuxDesktop, AFirstInstanceKeepsRunningAndWritingAfterTheProgramEnds) {
