@@ -32,7 +32,11 @@ std::string BuildMailtoUrl(const std::vector<std::string>& to, const std::vector
     url += i == 0 ? '?' : '&';
     url += fields[i].key;
     url += '=';
-    AppendEncoded(url, fields[i].value, 0);
+    if (fields[i].exact) {
+      url += PercentEncode(fields[i].value);
+    } else {
+      AppendEncoded(url, fields[i].value, 0);
+    }
   }
   return url;
 }
@@ -44,6 +48,16 @@ std::string JoinAddresses(const std::vector<std::string>& addresses) {
     joined += addresses[i];
   }
   return joined;
+}
+
+std::vector<MailtoField> MessageFields(const std::vector<std::string>& cc, const std::vector<std::string>& bcc,
+                                       const std::string& subject, const std::string& body) {
+  std::vector<MailtoField> fields;
+  if (!cc.empty()) fields.push_back({"cc", JoinAddresses(cc)});
+  if (!bcc.empty()) fields.push_back({"bcc", JoinAddresses(bcc)});
+  if (!subject.empty()) fields.push_back({"subject", subject});
+  if (!body.empty()) fields.push_back({"body", body});
+  return fields;
 }
 
 }  // namespace wrenpost

@@ -15,6 +15,7 @@ TEST(BuildMailtoUrl, EncodesEveryValueSoNothingBecomesSyntax) {
             "mailto:a@b?cc=c%40d%2Ce%40f&subject=x%26body%3Dy%3Fz%23%25%2B%3D"
             "&body=Dzie%C5%84%0D%0Adobry%0D%0APani%0D%0AEwo");
   EXPECT_EQ(BuildMailtoUrl({"?x=y&z"}, {}), "mailto:%3Fx%3Dy%26z");
+  EXPECT_EQ(BuildMailtoUrl({}, {{"attach", "/a\r\nb\nc", true}}), "mailto:?attach=%2Fa%0D%0Ab%0Ac");
 }
 
 }  // namespace

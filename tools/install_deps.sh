@@ -9,6 +9,7 @@ packages=(
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
   wine64 wine wine32:i386 xvfb xauth locales e2fsprogs dpkg-dev file binutils-mingw-w64-x86-64
   wixl msitools osslsigncode openssl python3
+  thunderbird x11-utils dbus-daemon  # the real-Thunderbird test: the client, xwininfo, a session bus
 )
 
 missing=()

@@ -1,9 +1,11 @@
 #include "platform/posix/posix_spawn_tools.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -94,6 +96,23 @@ class Pipe {
   int ends_[2];
 };
 
+// A descriptor closed when it goes out of scope.
+class OwnedFd {
+ public:
+  explicit OwnedFd(int fd = -1) : fd_(fd) {}
+  ~OwnedFd() { Reset(); }
+  OwnedFd(const OwnedFd&) = delete;
+  OwnedFd& operator=(const OwnedFd&) = delete;
+  int get() const { return fd_; }
+  void Reset() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+  }
+
+ private:
+  int fd_;
+};
+
 bool IsExecutableFile(const std::string& path) {
   struct stat info {};
   return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && ::access(path.c_str(), X_OK) == 0;
@@ -117,27 +136,156 @@ std::optional<std::string> FindExecutable(std::string_view name, std::string_vie
   }
 }
 
+namespace {
+
+std::string SystemPath() {
+  std::string path(::confstr(_CS_PATH, nullptr, 0), '\0');
+  if (path.empty()) return path;
+  ::confstr(_CS_PATH, path.data(), path.size());
+  path.pop_back();  // the terminating NUL
+  return path;
+}
+
+// Hands `fd`, the read end of a started program's standard error, to a
+// reader of its own that discards everything until the last writer has gone.
+// A pipe whose reader has gone would kill a long-running client at its next
+// message (SIGPIPE), and a full one would stop it; a file instead would grow
+// for as long as the client runs. The reader is `cat`, so that the copy of
+// this process that a fork makes (the whole message may be in it) does not
+// stay around for as long as the client runs; it is started twice removed, so
+// that nobody has to wait for it, in a session of its own, holding nothing
+// but the pipe and /dev/null.
+void HandToDrain(int fd) {
+  const std::optional<std::string> cat = FindExecutable("cat", SystemPath());
+  const pid_t child = ::fork();
+  if (child < 0) return;  // no reader: the pipe closes with this process
+  if (child == 0) {
+    if (::fork() != 0) ::_exit(0);
+    ::setsid();
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    ::dup2(fd, STDIN_FILENO);
+    const int null = ::open("/dev/null", O_WRONLY);
+    ::dup2(null, STDOUT_FILENO);
+    ::dup2(null, STDERR_FILENO);
+    ::close_range(3, ~0U, 0);
+    if (cat) {
+      char name[] = "cat";
+      char* const argv[] = {name, nullptr};
+      ::execv(cat->c_str(), argv);
+    }
+    char buffer[4096];
+    while (true) {
+      const ssize_t got = ::read(STDIN_FILENO, buffer, sizeof buffer);
+      if (got == 0 || (got < 0 && errno != EINTR)) ::_exit(0);
+    }
+  }
+  int status = 0;
+  while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+  }
+}
+
+// The first line of `text` that holds more than blanks, without its line
+// break, cut at a character boundary.
+std::string FirstLine(std::string_view text) {
+  while (!text.empty()) {
+    const auto end = text.find('\n');
+    std::string_view line = text.substr(0, end);
+    while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t')) line.remove_suffix(1);
+    if (line.find_first_not_of(" \t") != std::string_view::npos) {
+      std::string result(line);
+      if (end == std::string_view::npos) {
+        while (!result.empty() && (static_cast<unsigned char>(result.back()) & 0xC0) == 0x80) result.pop_back();
+        if (!result.empty() && static_cast<unsigned char>(result.back()) >= 0xC0) result.pop_back();
+      }
+      return result;
+    }
+    if (end == std::string_view::npos) break;
+    text.remove_prefix(end + 1);
+  }
+  return {};
+}
+
+}  // namespace
+
 std::optional<std::string> FindExecutableOnPath(std::string_view name) {
   if (const char* path = std::getenv("PATH")) return FindExecutable(name, path);
-  std::string fallback(::confstr(_CS_PATH, nullptr, 0), '\0');
+  const std::string fallback = SystemPath();
   if (fallback.empty()) return std::nullopt;
-  ::confstr(_CS_PATH, fallback.data(), fallback.size());
-  fallback.pop_back();  // the terminating NUL
   return FindExecutable(name, fallback);
 }
 
-void StartDetached(const std::string& program, const std::vector<std::string>& arguments) {
+WatchedStart StartWatched(const std::string& program, const std::vector<std::string>& arguments,
+                          std::chrono::milliseconds watch) {
+  // A caller that ignores SIGCHLD would have the child reaped unseen, and its
+  // failure taken for a first instance.
+  struct sigaction default_action {}, previous {};
+  default_action.sa_handler = SIG_DFL;
+  ::sigaction(SIGCHLD, &default_action, &previous);
+  struct RestoreOnExit {
+    const struct sigaction& action;
+    ~RestoreOnExit() { ::sigaction(SIGCHLD, &action, nullptr); }
+  } restore{previous};
+  Pipe error_pipe;
+  if (!error_pipe.ok()) ThrowSystemError(errno, "nie można uruchomić programu " + program);
   SpawnActions actions;
   // The caller may be reading our output through a pipe until it closes; a
   // long-lived child must not hold it open.
   ::posix_spawn_file_actions_addopen(actions.get(), STDIN_FILENO, "/dev/null", O_RDONLY, 0);
   ::posix_spawn_file_actions_addopen(actions.get(), STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-  ::posix_spawn_file_actions_addopen(actions.get(), STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+  ::posix_spawn_file_actions_adddup2(actions.get(), error_pipe.write_end(), STDERR_FILENO);
   SpawnAttributes attributes(POSIX_SPAWN_SETSID);
   ArgumentVector argv(arguments);
   pid_t child = 0;
   const int error = ::posix_spawnp(&child, program.c_str(), actions.get(), attributes.get(), argv.get(), environ);
   if (error != 0) ThrowSystemError(error, "nie można uruchomić programu " + program);
+  error_pipe.CloseWrite();
+  ::fcntl(error_pipe.read_end(), F_SETFL, ::fcntl(error_pipe.read_end(), F_GETFL) | O_NONBLOCK);
+  // Woken when the child ends; without pidfd (Linux before 5.3) it is looked at every 10 ms.
+  OwnedFd child_fd(static_cast<int>(::syscall(SYS_pidfd_open, child, 0)));
+
+  constexpr std::size_t kKept = 4096;
+  std::string captured;
+  bool pipe_open = true;
+  const auto read_available = [&] {
+    char buffer[4096];
+    while (pipe_open) {
+      const ssize_t got = ::read(error_pipe.read_end(), buffer, sizeof buffer);
+      if (got > 0) {
+        captured.append(buffer, std::min(static_cast<std::size_t>(got), kKept - std::min(kKept, captured.size())));
+      } else if (got == 0) {
+        pipe_open = false;
+      } else if (errno != EINTR) {
+        return;
+      }
+    }
+  };
+
+  WatchedStart start;
+  const auto deadline = std::chrono::steady_clock::now() + watch;
+  while (true) {
+    int status = 0;
+    const pid_t ended = ::waitpid(child, &status, WNOHANG);
+    if (ended == child) {
+      read_available();
+      if (WIFEXITED(status) && WEXITSTATUS(status) == 0) {
+        start.kind = WatchedStart::Kind::kEndedWell;
+      } else {
+        start.kind = WatchedStart::Kind::kFailed;
+        if (WIFEXITED(status)) start.exit_code = WEXITSTATUS(status);
+        if (WIFSIGNALED(status)) start.signal = WTERMSIG(status);
+        start.error_line = FirstLine(captured);
+      }
+      break;
+    }
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) break;  // the first instance, still running
+    pollfd watched[2] = {{pipe_open ? error_pipe.read_end() : -1, POLLIN, 0}, {child_fd.get(), POLLIN, 0}};
+    const auto wait = child_fd.get() >= 0 ? left : std::min(left, std::chrono::milliseconds(10));
+    ::poll(watched, 2, static_cast<int>(wait.count()));
+    if (watched[0].revents != 0) read_available();
+  }
+  if (pipe_open) HandToDrain(error_pipe.read_end());
+  return start;
 }
 
 ProgramEnd RunAndWait(const std::string& program, const std::vector<std::string>& arguments,

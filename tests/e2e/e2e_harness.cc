@@ -41,7 +41,8 @@ class TextVector {
   std::vector<char*> pointers_;
 };
 
-// Ours, without a display and with an empty PATH, then the overrides.
+// Ours, without a display, with an empty PATH and a desktop of the
+// sandbox's own (home, XDG folders), then the overrides.
 std::vector<std::string> ProgramEnvironment(const fs::path& program, const RunOptions& options) {
   std::map<std::string, std::optional<std::string>> variables;
   for (char** entry = environ; *entry != nullptr; ++entry) {
@@ -52,6 +53,13 @@ std::vector<std::string> ProgramEnvironment(const fs::path& program, const RunOp
   variables.erase("DISPLAY");
   variables.erase("WAYLAND_DISPLAY");
   variables["PATH"] = (program.parent_path() / ".empty-path").string();
+  const fs::path desktop = program.parent_path();
+  variables["HOME"] = (desktop / "home").string();
+  variables["XDG_CONFIG_DIRS"] = (desktop / "xdg" / "etc").string();
+  variables["XDG_DATA_DIRS"] = (desktop / "xdg" / "share").string();
+  for (const char* name : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CURRENT_DESKTOP", "FLATPAK_SYSTEM_DIR"}) {
+    variables.erase(name);
+  }
   for (const auto& [name, value] : options.environment) variables[name] = value;
   std::vector<std::string> texts;
   for (const auto& [name, value] : variables) {
@@ -67,6 +75,7 @@ constexpr auto kStandInWait = std::chrono::seconds(60);
 
 Sandbox::Sandbox() {
   fs::create_directory(dir() / ".empty-path");
+  fs::create_directory(dir() / "home");
   fs::create_directory(dir() / ".runs");  // so runs work after a test has locked the sandbox itself
 }
 
@@ -173,14 +182,39 @@ ThunderbirdSandbox::ThunderbirdSandbox()
   fs::create_directories(seen);
 }
 
-void ThunderbirdSandbox::InstallThunderbird() const {
-  sandbox.WriteScript(bin / "thunderbird",
+void ThunderbirdSandbox::InstallThunderbird() const { InstallStandIn(bin / "thunderbird"); }
+
+void ThunderbirdSandbox::InstallStandIn(const fs::path& path, const std::string& ending) const {
+  sandbox.WriteScript(path,
                       "PATH=/usr/bin:/bin\n"  // the program's PATH holds only the stand-ins
                           + RecordArgumentsIn(seen / "argv") + "cat '" + body_folder.string() +
                           "'/wrenpost-body-* > '" + (seen / "body").string() +
                           "' 2>/dev/null\n"
                           "echo done > '" +
-                          (seen / "done").string() + "'\n");
+                          (seen / "done").string() + "'\n" + ending + "\n");
+}
+
+void ThunderbirdSandbox::WriteDesktopFile(const std::string& id, const std::string& exec) const {
+  fs::create_directories(applications);
+  WriteFile(applications / id, "[Desktop Entry]\nType=Application\nName=Poczta\nExec=" + exec +
+                                   "\nMimeType=x-scheme-handler/mailto;\n");
+}
+
+void ThunderbirdSandbox::SetMailtoDefault(const std::string& ids, const fs::path& list) const {
+  const fs::path path = list.empty() ? home / ".config/mimeapps.list" : list;
+  fs::create_directories(path.parent_path());
+  WriteFile(path, "[Default Applications]\nx-scheme-handler/mailto=" + ids + "\n");
+}
+
+std::vector<std::string> ThunderbirdSandbox::ClientArguments() const {
+  const auto deadline = std::chrono::steady_clock::now() + kStandInWait;
+  while (!fs::exists(seen / "done")) {
+    if (std::chrono::steady_clock::now() > deadline) {
+      throw std::runtime_error("the stand-in client did not finish: " + (seen / "done").string());
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return RecordedArguments(seen / "argv");
 }
 
 RunOptions ThunderbirdSandbox::Options(bool display) const {
@@ -197,21 +231,14 @@ RunResult ThunderbirdSandbox::Launch(const std::vector<std::string>& args) const
 }
 
 std::map<std::string, std::string> ThunderbirdSandbox::ComposeFields() const {
-  const auto deadline = std::chrono::steady_clock::now() + kStandInWait;
-  while (!fs::exists(seen / "done")) {
-    if (std::chrono::steady_clock::now() > deadline) {
-      throw std::runtime_error("the stand-in Thunderbird did not finish: " +
-                               (seen / "done").string());
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  const std::vector<std::string> argv = RecordedArguments(seen / "argv");
-  EXPECT_EQ(argv.size(), 2u);
-  if (argv.size() != 2) return {};
-  EXPECT_EQ(argv[0], "-compose");
-  EXPECT_THAT(argv[1], ::testing::StartsWith("to="));
-  EXPECT_EQ(argv[1].find_first_of("'\""), std::string::npos) << argv[1].substr(0, 200);
-  return testing::DecodeComposeString(argv[1]);
+  const std::vector<std::string> argv = ClientArguments();
+  EXPECT_GE(argv.size(), 2u);
+  if (argv.size() < 2) return {};
+  const std::string& text = argv.back();
+  EXPECT_EQ(argv[argv.size() - 2], "-compose");
+  EXPECT_THAT(text, ::testing::StartsWith("to="));
+  EXPECT_EQ(text.find_first_of("'\""), std::string::npos) << text.substr(0, 200);
+  return testing::DecodeComposeString(text);
 }
 
 }  // namespace wrenpost::e2e

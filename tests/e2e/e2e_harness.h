@@ -22,8 +22,10 @@ struct RunResult {
 
 struct RunOptions {
   // Variables to set (or, with nullopt, remove) on top of this process's
-  // environment. DISPLAY and WAYLAND_DISPLAY are removed unless set here, and
-  // PATH is an empty folder unless set here, so no desktop tool is reached by accident.
+  // environment. DISPLAY and WAYLAND_DISPLAY are removed unless set here,
+  // PATH is an empty folder, HOME the sandbox's "home" and the XDG folders
+  // its "xdg/etc" and "xdg/share" unless set here, so no desktop tool, mail
+  // client or desktop setting of this machine is reached by accident.
   std::map<std::string, std::optional<std::string>> environment;
   std::optional<std::filesystem::path> working_folder;
   std::string std_in;  // fed to the program; it is never a terminal
@@ -82,13 +84,26 @@ struct ThunderbirdSandbox {
   std::filesystem::path seen = sandbox / "seen";  // what the stand-in Thunderbird saw
   std::filesystem::path body_folder;              // where the program leaves body files
 
+  std::filesystem::path home = sandbox / "home";                    // the program's HOME
+  std::filesystem::path applications = sandbox / "xdg/share/applications";  // a folder of XDG_DATA_DIRS
+
   ThunderbirdSandbox();
   void InstallThunderbird() const;
-  RunOptions Options(bool display = false) const;
+  // The same recording client at `path` (a snap's launcher, a "flatpak"),
+  // which then runs `ending` (an exit, an error line, a long sleep).
+  void InstallStandIn(const std::filesystem::path& path, const std::string& ending = "") const;
+  // A desktop file `id` of a mail client started by `exec`, and the desktop's
+  // mailto: default set to `ids` in `list` (the user's mimeapps.list).
+  void WriteDesktopFile(const std::string& id, const std::string& exec) const;
+  void SetMailtoDefault(const std::string& ids, const std::filesystem::path& list = {}) const;
+  // The arguments the last client got: waits for seen/done like ComposeFields.
+  std::vector<std::string> ClientArguments() const;
+  // With a display unless told otherwise: without one no client is started.
+  RunOptions Options(bool display = true) const;
   RunResult Launch(const std::vector<std::string>& args) const;
-  // The "-compose" fields of the last Thunderbird run. The program does not
-  // wait for Thunderbird, so this waits for seen/done and throws when it does
-  // not come.
+  // The "-compose" fields of the last Thunderbird run (its last two
+  // arguments). A Thunderbird still running may write seen/done after the
+  // program has ended, so this waits for it and throws when it does not come.
   std::map<std::string, std::string> ComposeFields() const;
 };
 

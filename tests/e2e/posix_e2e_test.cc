@@ -43,8 +43,9 @@ std::string Header(const fs::path& program) {
 }
 
 const std::string kFailure429 =
-    "\r\n\r\nWystąpił błąd (429): Nie znaleziono programu pocztowego: nie ma programu thunderbird "
-    "ani betterbird w folderach ze zmiennej PATH.\r\nProgram zakończony błędem.\r\n";
+    "\r\n\r\nWystąpił błąd (429): Nie znaleziono programu pocztowego: nie ma domyślnego programu do "
+    "odnośników mailto: ani programu thunderbird lub betterbird w folderach ze zmiennej PATH.\r\n"
+    "Program zakończony błędem.\r\n";
 
 struct PosixEndToEnd : ::testing::Test {
   Sandbox sandbox;

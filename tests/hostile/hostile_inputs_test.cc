@@ -138,10 +138,11 @@ TEST_F(HostileInputs, TenThousandRecipientsAndAThousandAttachments) {
       if (c.with_attachments) EXPECT_EQ(testing::AttachmentPaths(fields.at("attachment")), attached);
     } else {
       EXPECT_EQ(run.exit_code, 1);
-      EXPECT_THAT(log_text, EndsWith(last_step + "\r\n\r\nWystąpił błąd (7): Argument list too long: "
-                                     "nie można uruchomić programu " + (bin / "thunderbird").string() +
-                                     "\r\nProgram zakończony błędem.\r\n"));
-      EXPECT_THAT(run.std_err, HasSubstr("Wystąpił błąd:\nArgument list too long"));
+      EXPECT_THAT(log_text, EndsWith(last_step + "\r\n\r\nWystąpił błąd (5): Wiadomość jest za długa dla programu "
+                                     "Thunderbird: zajęłaby 143109 bajtów w jednym argumencie polecenia, a Linux "
+                                     "przyjmuje najwyżej 131071. Wiadomość nie zostanie obcięta.\r\n"
+                                     "Program zakończony błędem.\r\n"));
+      EXPECT_THAT(run.std_err, HasSubstr("Wystąpił błąd:\nWiadomość jest za długa dla programu Thunderbird"));
       EXPECT_FALSE(fs::exists(seen / "done"));
     }
   }

@@ -1,0 +1,63 @@
+#include "clients/thunderbird_profile.h"
+
+#include <gtest/gtest.h>
+
+namespace wrenpost {
+namespace {
+
+TEST(ThunderbirdProfile, TheDefaultProfileFolder) {
+  const std::string root = "/home/ala/.thunderbird";
+  const std::string two = "[Profile1]\nName=b\nIsRelative=1\nPath=b.x\nDefault=1\n[Profile0]\nName=a\nIsRelative=0\nPath=/data/a\n";
+  struct Case {
+    std::string profiles, installs;
+    std::optional<std::string> folder;
+  };
+  const Case cases[] = {
+      {two + "[Install4F96D1932A9F858E]\nDefault=/data/a\nLocked=1\n", "", "/data/a"},
+      {two, "[4F96D1932A9F858E]\nDefault=Profiles/c.default-release\n", root + "/Profiles/c.default-release"},
+      {two, "", root + "/b.x"},
+      {"[Profile0]\nIsRelative=0\nPath=/data/a\n", "", "/data/a"},
+      {"[General]\nStartWithLastProfile=1\n", "", std::nullopt},
+  };
+  for (const Case& test : cases) EXPECT_EQ(DefaultProfileFolder(test.profiles, test.installs, root), test.folder);
+  EXPECT_EQ(ProfilesRoot("/home/ala", Packaging::kSnap, "thunderbird"), "/home/ala/snap/thunderbird/common/.thunderbird");
+  EXPECT_EQ(ProfilesRoot("/home/ala", Packaging::kFlatpak, "eu.betterbird.Betterbird"),
+            "/home/ala/.var/app/eu.betterbird.Betterbird/.thunderbird");
+}
+
+TEST(ThunderbirdProfile, IdentitiesOfConfiguredAccountsMatchByNameThenAddress) {
+  const std::string prefs =
+      "user_pref(\"mail.accountmanager.accounts\", \"account2,account1\");\n"
+      "user_pref(\"mail.account.account1.identities\", \"id1,id3\");\n"
+      "user_pref(\"mail.account.account2.identities\", \"id2\");\n"
+      "user_pref(\"mail.identity.id1.fullName\", \"Jan \\\"Kowal\\\" Nowak\");\n"
+      "user_pref(\"mail.identity.id1.useremail\", \"jan@firma.pl\");\n"
+      "user_pref(\"mail.identity.id2.fullName\", \"biuro@firma.pl\");\n"
+      "user_pref(\"mail.identity.id2.useremail\", \"sekretariat@firma.pl\");\n"
+      "user_pref(\"mail.identity.id3.fullName\", \"Biuro \\u0141\\u00f3d\\u017a\");\n"
+      "user_pref(\"mail.identity.id3.useremail\", \"biuro@firma.pl\");\n"
+      "user_pref(\"mail.identity.id9.useremail\", \"stare@firma.pl\");\n";  // no account has it
+  const std::vector<MailIdentity> identities = IdentitiesOf(prefs);
+  ASSERT_EQ(identities.size(), 3u);
+  EXPECT_EQ(identities[1].name, "Jan \"Kowal\" Nowak");
+  EXPECT_EQ(identities[2].name, "Biuro Łódź");
+  struct Case {
+    std::string from;
+    std::string address;  // empty: no match
+  };
+  const Case cases[] = {
+      {"BIURO@firma.pl", "sekretariat@firma.pl"},  // a name first, even when it looks like an address
+      {"Jan@Firma.PL", "jan@firma.pl"},
+      {"biuro łódź", ""},  // only ASCII letters match in any case
+      {"Biuro Łódź", "biuro@firma.pl"},
+      {"stare@firma.pl", ""},
+  };
+  for (const Case& test : cases) {
+    const MailIdentity* found = MatchIdentity(identities, test.from);
+    EXPECT_EQ(found ? found->address : "", test.address) << test.from;
+  }
+  EXPECT_EQ(IdentitiesOf("user_pref(\"mail.identity.id1.useremail\", \"a@b.pl\");").size(), 1u);  // no account list
+}
+
+}  // namespace
+}  // namespace wrenpost

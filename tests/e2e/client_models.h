@@ -1,0 +1,38 @@
+// Reads a mail client's start arguments back the way that client's own code
+// reads them, so tests can check what each client would put in its compose
+// window: Thunderbird's -compose text, Evolution's and Geary's mailto:
+// readers, KMail's option parser and its positional rules, Claws Mail's
+// options and the line-by-line request a running Claws Mail gets.
+//
+// The models follow the clients' sources (Evolution 3.46 handle_mailto,
+// Geary 43 Composer.Widget.load_mailto, KMail 22.12 handleCommandLine with
+// Qt's QCommandLineParser and QUrl scheme rules, Claws Mail 4.1 parse_cmd_opt,
+// prohibit_duplicate_launch, lock_socket_input_cb and scan_mailto_url). Where
+// a client would do something beside filling the window (turn a key into a
+// header, refuse a file, stop on an unknown option, cut a request), the model
+// says so in `mishaps`.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "clients/client_name.h"
+
+namespace wrenpost::testing {
+
+struct ComposeWindow {
+  std::string to;       // each address field as the text the client parses into addresses
+  std::string cc;
+  std::string bcc;
+  std::string subject;
+  std::string body;       // the body text; read from the body file when the client reads one
+  std::string body_file;  // the file the client reads the body from; empty: none
+  std::string sender;     // from=, or KMail's identity name
+  std::vector<std::string> attachments;  // the files' paths, in the client's order
+  std::vector<std::string> mishaps;      // what the client does beside filling the window
+};
+
+// `arguments` are what follows the program (argv[1] on).
+ComposeWindow ReadBack(ClientName client, const std::vector<std::string>& arguments);
+
+}  // namespace wrenpost::testing

@@ -1,0 +1,351 @@
+// The built program on a Linux desktop of the sandbox's own: the mailto:
+// default from mimeapps.list and desktop files, -client, a Thunderbird in a
+// stand-in snap or flatpak that sees only part of the files, and clients that
+// fail to start, hand over to a running instance or keep running.
+#include <signal.h>
+#include <sys/stat.h>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "tests/e2e/client_models.h"
+#include "tests/e2e/compose_decoder.h"
+#include "tests/e2e/e2e_harness.h"
+
+namespace wrenpost::e2e {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::ElementsAre;
+using ::testing::EndsWith;
+using ::testing::HasSubstr;
+using ::testing::Not;
+using wrenpost::testing::AttachmentPaths;
+
+fs::perms Mode(const fs::path& path) { return fs::status(path).permissions() & fs::perms::all; }
+
+struct LinuxDesktop : ::testing::Test, ThunderbirdSandbox {
+  // A stand-in program elsewhere than on PATH, recording into seen/ like the others.
+  fs::path Elsewhere(const std::string& name, const std::string& ending = "") const {
+    const fs::path path = sandbox / "opt" / name;
+    InstallStandIn(path, ending);
+    return path;
+  }
+  std::string Log() const { return ReadFile(log); }
+};
+
+TEST_F(LinuxDesktop, TheMailtoDefaultDecidesAndPathIsTheFallback) {
+  InstallThunderbird();  // on PATH: the fallback
+  const std::string betterbird = Elsewhere("betterbird").string();
+  WriteDesktopFile("betterbird.desktop", betterbird + " %u");
+  WriteDesktopFile("org.example.Mailer.desktop", (sandbox / "opt/betterbird").string() + "-not-there %u");
+  WriteDesktopFile("pl.example.Notes.desktop", "/bin/true %U");  // installed, but no mail client
+  struct Case {
+    std::string name;
+    std::string user_list, desktop_list, system_list;  // mimeapps.list texts
+    std::string expected;                              // the log line's client
+  };
+  const std::string removed = "[Removed Associations]\nx-scheme-handler/mailto=betterbird.desktop;\n";
+  const Case cases[] = {
+      {"the first installed of the list", "missing.desktop;org.example.Mailer.desktop;betterbird.desktop;", "", "",
+       "Betterbird"},
+      {"the desktop's own list first", "thunderbird.desktop", "betterbird.desktop", "", "Betterbird"},
+      {"the system's list when the user has none", "", "", "betterbird.desktop", "Betterbird"},
+      {"a removed association is no default", "", "", "betterbird.desktop", "Thunderbird"},
+      {"an unsupported default: PATH", "pl.example.Notes.desktop;betterbird.desktop", "", "", "Thunderbird"},
+      {"no default: PATH", "", "", "", "Thunderbird"},
+  };
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.name);
+    fs::remove_all(home / ".config");
+    fs::remove_all(sandbox / "xdg/etc");
+    fs::remove(seen / "done");
+    if (!test.user_list.empty()) SetMailtoDefault(test.user_list);
+    if (!test.desktop_list.empty()) SetMailtoDefault(test.desktop_list, home / ".config/kde-mimeapps.list");
+    if (!test.system_list.empty()) SetMailtoDefault(test.system_list, sandbox / "xdg/etc/mimeapps.list");
+    if (&test == &cases[3]) {
+      fs::create_directories(home / ".config");
+      WriteFile(home / ".config/mimeapps.list", removed);
+    }
+    RunOptions options = Options();
+    options.environment["XDG_CURRENT_DESKTOP"] = "KDE";
+    const RunResult run = RunProgram(program, {"-to", "anna"}, options);
+    EXPECT_EQ(run.exit_code, 0) << run.std_err;
+    EXPECT_THAT(Log(), EndsWith("Parametry: -to anna\r\nProgram pocztowy: " + test.expected +
+                                "\r\nWyświetlenie okna nowej wiadomości.\r\nDodanie adresata: anna\r\n"
+                                "Koniec programu.\r\n"));
+    EXPECT_EQ(ComposeFields().at("to"), "anna");
+  }
+}
+
+TEST_F(LinuxDesktop, ClientOptionPicksTheClientOrSaysWhyNot) {
+  InstallThunderbird();
+  WriteDesktopFile("betterbird.desktop", Elsewhere("betterbird").string() + " %u");
+  SetMailtoDefault("thunderbird.desktop");
+  struct Case {
+    std::string client;
+    int exit_code;
+    std::string log_part;
+  };
+  const Case cases[] = {
+      {"betterbird", 0, "Program pocztowy: Betterbird\r\n"},
+      {"THUNDERBIRD", 0, "Program pocztowy: Thunderbird\r\n"},
+      {"auto", 0, "Program pocztowy: Thunderbird\r\n"},
+      {"mapi", 1, "Wystąpił błąd (429): Simple MAPI (opcja -client mapi) jest dostępne tylko w systemie Windows."},
+      {"outlook", 1, "Wystąpił błąd (429): "},
+      {"pegasus", 1, "Wystąpił błąd (5): Nieznany program pocztowy w opcji -client: „pegasus”."},
+  };
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.client);
+    fs::remove(log);
+    const RunResult run = RunProgram(program, {"-client", test.client, "-subject", "x"}, Options());
+    EXPECT_EQ(run.exit_code, test.exit_code) << run.std_err;
+    EXPECT_THAT(Log(), HasSubstr(test.log_part));
+  }
+}
+
+// The text the log gives after `lead_in`, up to the end of its line.
+std::string Logged(const std::string& log, const std::string& lead_in) {
+  const auto start = log.find(lead_in);
+  if (start == std::string::npos) return "<not logged: " + lead_in + ">";
+  const auto from = start + lead_in.size();
+  return log.substr(from, log.find("\r\n", from) - from);
+}
+
+// A client's text with mailto:'s CR LF line breaks as the caller's LF, blanks around addresses dropped.
+std::string Plain(std::string text, bool addresses = false) {
+  for (auto at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at)) text.erase(at, 1);
+  if (addresses) std::erase(text, ' ');
+  return text;
+}
+
+TEST_F(LinuxDesktop, EveryClientGetsAHostileMessageWhole) {
+  const std::string hostile = ", ' \" = & ? % # + zażółć";
+  const std::string body = "Dzień dobry" + hostile + "\nDruga linia\n" + std::string(100 * 1024, 'x');
+  WriteFile(sandbox / "b.txt", body);
+  const fs::path attachment = sandbox / "a b,c'd=&?%#+ł.pdf";
+  WriteFile(attachment, "%PDF");
+  for (const ClientName client : {ClientName::kThunderbird, ClientName::kBetterbird, ClientName::kEvolution,
+                                  ClientName::kKmail, ClientName::kClawsMail, ClientName::kGeary}) {
+    const std::string name(ClientNameText(client));
+    SCOPED_TRACE(name);
+    fs::remove(seen / "done");
+    fs::remove(log);
+    InstallStandIn(bin / name);
+    const RunResult run = RunProgram(
+        program,
+        {"-client", name, "-from", "biuro@firma.pl", "-to", "anna@firma.pl;-jan@firma.pl", "-cc", "ewa" + hostile,
+         "-subject", "Oferta" + hostile + "\nlinia", "-bodyfile", (sandbox / "b.txt").string(), "-attachment",
+         attachment.string()},
+        Options());
+    EXPECT_EQ(run.exit_code, 0) << run.std_err;
+    const std::string text = Log();
+    const testing::ComposeWindow shown = testing::ReadBack(client, ClientArguments());
+    EXPECT_EQ(Plain(shown.to, true), "anna@firma.pl,-jan@firma.pl");
+    EXPECT_EQ(Plain(shown.cc, true), Plain(Logged(text, "Dodanie adresata DW: "), true));
+    EXPECT_EQ(Plain(shown.subject), Logged(text, "Dodanie tematu: "));
+    EXPECT_EQ(Plain(shown.body), body);
+    EXPECT_THAT(shown.attachments, ElementsAre(attachment.string()));
+    EXPECT_THAT(shown.mishaps, ::testing::IsEmpty());
+    if (client == ClientName::kGeary) {
+      EXPECT_THAT(text, HasSubstr("Nadawca nie został wybrany: biuro@firma.pl (programowi Geary nie można wskazać "
+                                  "nadawcy)\r\n"));
+      EXPECT_EQ(shown.sender, "");
+    } else {
+      EXPECT_EQ(shown.sender, "biuro@firma.pl");
+    }
+  }
+}
+
+// What a snap with the "home" interface reads: the user's files under home
+// with no hidden part on the way, and its own ~/snap/thunderbird.
+bool SnapSees(const fs::path& home, const fs::path& file) {
+  const fs::path relative = file.lexically_relative(home);
+  if (relative.empty() || *relative.begin() == "..") return false;
+  for (const fs::path& part : relative) {
+    if (part.string().front() == '.') return false;
+  }
+  return *relative.begin() != "snap" || relative.string().rfind("snap/thunderbird/", 0) == 0;
+}
+
+TEST_F(LinuxDesktop, SnapGetsCopiesOfWhatItCannotSeeAndTheProfilesSender) {
+  const fs::path launcher = sandbox / "snap/bin/thunderbird";
+  InstallStandIn(launcher);
+  fs::create_directories(bin);
+  fs::create_symlink("/usr/bin/env", bin / "env");
+  WriteDesktopFile("thunderbird_thunderbird.desktop",
+                   "env BAMF_DESKTOP_FILE_HINT=/var/lib/snapd/desktop/applications/thunderbird_thunderbird.desktop " +
+                       launcher.string() + " %u");
+  SetMailtoDefault("thunderbird_thunderbird.desktop");
+  // The snap's own profile names the sender.
+  const fs::path profiles = home / "snap/thunderbird/common/.thunderbird";
+  fs::create_directories(profiles / "x1.default");
+  WriteFile(profiles / "profiles.ini", "[Profile0]\nName=default\nIsRelative=1\nPath=x1.default\nDefault=1\n");
+  WriteFile(profiles / "x1.default/prefs.js",
+            "user_pref(\"mail.accountmanager.accounts\", \"account1\");\n"
+            "user_pref(\"mail.account.account1.identities\", \"id1\");\n"
+            "user_pref(\"mail.identity.id1.fullName\", \"Biuro Łódź\");\n"
+            "user_pref(\"mail.identity.id1.useremail\", \"biuro@firma.pl\");\n");
+
+  fs::create_directories(home / "Dokumenty");
+  fs::create_directories(home / ".ukryte");
+  fs::create_directories(sandbox / "a");
+  fs::create_directories(sandbox / "b");
+  const std::vector<fs::path> files = {home / "Dokumenty/oferta.pdf", home / ".ukryte/tajne.pdf",
+                                       sandbox / "a/faktura 1.pdf", sandbox / "b/faktura 1.pdf"};
+  std::string list;
+  for (const fs::path& file : files) {
+    WriteFile(file, "treść " + file.string());
+    list += file.string() + ";";
+  }
+  fs::create_symlink(sandbox / "a/faktura 1.pdf", home / "Dokumenty/skrót.pdf");  // seen, points outside
+  list += (home / "Dokumenty/skrót.pdf").string();
+  const std::string body = "<p>Dzień dobry</p>" + std::string(100 * 1024, 'x');
+  WriteFile(sandbox / "b.html", body);
+
+  const RunResult run = RunProgram(program,
+                                   {"-from", "BIURO Łódź", "-to", "anna@firma.pl", "-bodyfile",
+                                    (sandbox / "b.html").string(), "-html", "1", "-attachment", list},
+                                   Options());
+  EXPECT_EQ(run.exit_code, 0) << run.std_err;
+  EXPECT_THAT(Log(), HasSubstr("Program pocztowy: Thunderbird (snap)\r\nKonto nadawcy: BIURO Łódź\r\n"));
+  for (const fs::path& file : files) EXPECT_THAT(Log(), HasSubstr("Dodanie załącznika: " + file.string() + "\r\n"));
+
+  const auto fields = ComposeFields();
+  EXPECT_EQ(fields.at("from"), "biuro@firma.pl");
+  const fs::path own = home / "snap/thunderbird/common/wrenpost";
+  EXPECT_EQ(fs::path(fields.at("message")).parent_path(), own);
+  EXPECT_EQ(ReadFile(fields.at("message")), body);
+  const std::vector<std::string> paths = AttachmentPaths(fields.at("attachment"));
+  ASSERT_EQ(paths.size(), 5u);
+  EXPECT_EQ(paths[0], files[0].string());  // seen where it is
+  for (std::size_t i = 0; i < paths.size(); ++i) {
+    SCOPED_TRACE(paths[i]);
+    EXPECT_TRUE(SnapSees(home, paths[i]));
+    EXPECT_EQ(ReadFile(paths[i]), ReadFile(i < files.size() ? files[i] : files[2]));
+    EXPECT_EQ(fs::path(paths[i]).filename(), i < files.size() ? files[i].filename() : "skrót.pdf");
+    if (i == 0) continue;
+    EXPECT_EQ(fs::path(paths[i]).parent_path().parent_path(), own);  // a copy, in a folder of its own
+    EXPECT_EQ(Mode(paths[i]), fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(Mode(fs::path(paths[i]).parent_path()), fs::perms::owner_all);
+  }
+  EXPECT_NE(fs::path(paths[2]).parent_path(), fs::path(paths[3]).parent_path());
+  EXPECT_EQ(Mode(own), fs::perms::owner_all);
+
+  // A later run removes copies a day old and keeps the fresh ones.
+  const fs::path old_copy = fs::path(paths[1]).parent_path();
+  fs::last_write_time(old_copy, fs::file_time_type::clock::now() - std::chrono::hours(25));
+  fs::remove(seen / "done");
+  EXPECT_EQ(RunProgram(program, {"-subject", "x"}, Options()).exit_code, 0);
+  ClientArguments();
+  EXPECT_FALSE(fs::exists(old_copy));
+  EXPECT_TRUE(fs::exists(paths[2]));
+}
+
+TEST_F(LinuxDesktop, FlatpakGetsWhatItsPermissionsGrantAndCopiesOfTheRest) {
+  const std::string app = "org.mozilla.Thunderbird";
+  InstallStandIn(bin / "flatpak");
+  WriteDesktopFile(app + ".desktop", (bin / "flatpak").string() +
+                                         " run --branch=stable --arch=x86_64 --command=thunderbird "
+                                         "--file-forwarding " + app + " @@u %u @@");
+  SetMailtoDefault(app + ".desktop");
+  WriteFile(home / ".config/user-dirs.dirs", "XDG_DOWNLOAD_DIR=\"$HOME/Pobrane\"\n");
+  const fs::path metadata = home / ".local/share/flatpak/app" / app / "current/active/metadata";
+  fs::create_directories(metadata.parent_path());
+  WriteFile(metadata, "[Application]\nname=" + app + "\n\n[Context]\nfilesystems=xdg-download;~/Poczta:ro;\n");
+  const fs::path overrides = home / ".local/share/flatpak/overrides" / app;
+  fs::create_directories(overrides.parent_path());
+  WriteFile(overrides, "[Context]\nfilesystems=!~/Poczta;\n");  // taken back by the user
+  fs::create_directories(home / "Pobrane");
+  fs::create_directories(home / "Poczta");
+  const std::vector<fs::path> files = {home / "Pobrane/cennik.pdf", home / "Poczta/umowa.pdf"};
+  for (const fs::path& file : files) WriteFile(file, file.filename().string());
+
+  const RunResult run = RunProgram(
+      program, {"-body", "treść", "-attachment", files[0].string() + ";" + files[1].string()}, Options());
+  EXPECT_EQ(run.exit_code, 0) << run.std_err;
+  EXPECT_THAT(Log(), HasSubstr("Program pocztowy: Thunderbird (flatpak)\r\n"));
+  const std::vector<std::string> argv = ClientArguments();
+  ASSERT_EQ(argv.size(), 7u);
+  EXPECT_THAT(std::vector<std::string>(argv.begin(), argv.begin() + 5),
+              ElementsAre("run", "--branch=stable", "--arch=x86_64", "--command=thunderbird", app));
+  const auto fields = ComposeFields();
+  const fs::path own = home / ".var/app" / app / "cache/wrenpost";
+  EXPECT_EQ(fs::path(fields.at("message")).parent_path(), own);
+  EXPECT_EQ(ReadFile(fields.at("message")), "treść");
+  const std::vector<std::string> paths = AttachmentPaths(fields.at("attachment"));
+  ASSERT_EQ(paths.size(), 2u);
+  EXPECT_EQ(paths[0], files[0].string());
+  EXPECT_EQ(fs::path(paths[1]).parent_path().parent_path(), own);
+  EXPECT_EQ(ReadFile(paths[1]), "umowa.pdf");
+}
+
+TEST_F(LinuxDesktop, AStartIsJudgedByHowTheClientEnds) {
+  struct Case {
+    std::string name;
+    std::string ending;  // after the stand-in has recorded what it got
+    int exit_code;
+    std::string log_part;
+  };
+  const Case cases[] = {
+      {"an error line", "echo >&2; echo 'Error: no DISPLAY environment variable specified' >&2; echo więcej >&2; exit 1",
+       1, "Wystąpił błąd (429): Error: no DISPLAY environment variable specified\r\nProgram zakończony błędem."},
+      {"a silent failure", "exit 3", 1,
+       "Wystąpił błąd (429): Program Thunderbird zakończył działanie z kodem 3.\r\nProgram zakończony błędem."},
+      {"killed", "kill -9 $$", 1,
+       "Wystąpił błąd (429): Program Thunderbird został przerwany sygnałem 9.\r\nProgram zakończony błędem."},
+      {"handed to a running instance", "echo 'uwaga' >&2; exit 0", 0, "Koniec programu."},
+  };
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.name);
+    fs::remove(seen / "done");
+    fs::remove_all(body_folder);
+    InstallStandIn(bin / "thunderbird", test.ending);
+    const RunResult run = RunProgram(program, {"-body", "treść"}, Options());
+    EXPECT_EQ(run.exit_code, test.exit_code);
+    EXPECT_THAT(Log(), EndsWith(test.log_part + "\r\n"));
+    // The body file stays only for a client that took the message.
+    EXPECT_EQ(fs::is_empty(body_folder), test.exit_code != 0);
+  }
+
+  // A caller that ignores SIGCHLD hands that on; the failure is still seen.
+  const fs::path ignoring = sandbox / "ignoring";  // bash, since dash does not ignore SIGCHLD for the programs it starts
+  WriteFile(ignoring, "#!/bin/bash\ntrap '' CHLD\nexec '" + program.string() + "' \"$@\"\n");
+  fs::permissions(ignoring, fs::perms::owner_all);
+  InstallStandIn(bin / "thunderbird", "exit 3");
+  EXPECT_EQ(RunProgram(ignoring, {"-subject", "x"}, Options()).exit_code, 1);
+  EXPECT_THAT(Log(), HasSubstr("z kodem 3.\r\nProgram zakończony błędem.\r\n"));
+}
+
+TEST_F(LinuxDesktop, AFirstInstanceKeepsRunningAndWritingAfterTheProgramEnds) {
+  // Writes to its standard error after the watch: with nobody reading, that
+  // write would kill it.
+  InstallStandIn(bin / "thunderbird", "echo started >&2; sleep 4; echo later >&2 && echo alive > '" +
+                                          (seen / "alive").string() + "'; sleep 1");
+  const RunResult run = RunProgram(program, {"-subject", "x"}, Options());
+  EXPECT_EQ(run.exit_code, 0);
+  EXPECT_THAT(Log(), EndsWith("Koniec programu.\r\n"));
+  EXPECT_FALSE(fs::exists(seen / "alive"));  // the program did not wait for its end
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (!fs::exists(seen / "alive") && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  EXPECT_TRUE(fs::exists(seen / "alive"));
+}
+
+TEST_F(LinuxDesktop, WithoutAGraphicalSessionNothingStarts) {
+  InstallThunderbird();
+  const RunResult run = RunProgram(program, {"-body", "treść"}, Options(/*display=*/false));
+  EXPECT_EQ(run.exit_code, 1);
+  EXPECT_THAT(Log(), HasSubstr("Program pocztowy: Thunderbird\r\n"));
+  EXPECT_THAT(Log(), HasSubstr("Wystąpił błąd (429): Brak sesji graficznej (nie ustawiono zmiennej DISPLAY ani "
+                               "WAYLAND_DISPLAY): program Thunderbird nie może otworzyć okna nowej wiadomości.\r\n"));
+  EXPECT_FALSE(fs::exists(seen / "argv"));
+  EXPECT_FALSE(fs::exists(body_folder));
+}
+
+}  // namespace
+}  // namespace wrenpost::e2e
