@@ -17,6 +17,11 @@ namespace wrenpost {
 // message to a running instance) or still runs (the first instance) did.
 inline constexpr std::chrono::milliseconds kStartWatch{3000};
 
+// How long the files handed to a client (a body file, a private copy of an
+// attachment) are kept: a running client may read them after the run ended,
+// so a later run removes them once they are this old.
+inline constexpr std::chrono::hours kHandedFileLifetime{24};
+
 // What a client makes of the sender a run asks for (-from).
 struct SenderChoice {
   enum class Kind {

@@ -51,7 +51,7 @@ struct DirCloser {
 void RemoveStaleCopies(const std::string& folder, std::chrono::system_clock::time_point now) noexcept {
   std::unique_ptr<DIR, DirCloser> dir(::opendir(folder.c_str()));
   if (!dir) return;
-  const auto cutoff = std::chrono::system_clock::to_time_t(now - kBodyFileLifetime);
+  const auto cutoff = std::chrono::system_clock::to_time_t(now - kHandedFileLifetime);
   std::vector<std::string> stale;
   while (const dirent* entry = ::readdir(dir.get())) {
     if (std::string_view(entry->d_name).substr(0, kCopyFolderPrefix.size()) != kCopyFolderPrefix) continue;

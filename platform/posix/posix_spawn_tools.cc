@@ -184,27 +184,6 @@ void HandToDrain(int fd) {
   }
 }
 
-// The first line of `text` that holds more than blanks, without its line
-// break, cut at a character boundary.
-std::string FirstLine(std::string_view text) {
-  while (!text.empty()) {
-    const auto end = text.find('\n');
-    std::string_view line = text.substr(0, end);
-    while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t')) line.remove_suffix(1);
-    if (line.find_first_not_of(" \t") != std::string_view::npos) {
-      std::string result(line);
-      if (end == std::string_view::npos) {
-        while (!result.empty() && (static_cast<unsigned char>(result.back()) & 0xC0) == 0x80) result.pop_back();
-        if (!result.empty() && static_cast<unsigned char>(result.back()) >= 0xC0) result.pop_back();
-      }
-      return result;
-    }
-    if (end == std::string_view::npos) break;
-    text.remove_prefix(end + 1);
-  }
-  return {};
-}
-
 }  // namespace
 
 std::optional<std::string> FindExecutableOnPath(std::string_view name) {
@@ -214,7 +193,7 @@ std::optional<std::string> FindExecutableOnPath(std::string_view name) {
   return FindExecutable(name, fallback);
 }
 
-WatchedStart StartWatched(const std::string& program, const std::vector<std::string>& arguments,
+StartOutcome StartWatched(const std::string& program, const std::vector<std::string>& arguments,
                           std::chrono::milliseconds watch) {
   // A caller that ignores SIGCHLD would have the child reaped unseen, and its
   // failure taken for a first instance.
@@ -260,21 +239,16 @@ WatchedStart StartWatched(const std::string& program, const std::vector<std::str
     }
   };
 
-  WatchedStart start;
+  StartOutcome start;
   const auto deadline = std::chrono::steady_clock::now() + watch;
   while (true) {
     int status = 0;
     const pid_t ended = ::waitpid(child, &status, WNOHANG);
     if (ended == child) {
       read_available();
-      if (WIFEXITED(status) && WEXITSTATUS(status) == 0) {
-        start.kind = WatchedStart::Kind::kEndedWell;
-      } else {
-        start.kind = WatchedStart::Kind::kFailed;
-        if (WIFEXITED(status)) start.exit_code = WEXITSTATUS(status);
-        if (WIFSIGNALED(status)) start.signal = WTERMSIG(status);
-        start.error_line = FirstLine(captured);
-      }
+      start.kind = WIFSIGNALED(status) ? StartOutcome::Kind::kKilled : StartOutcome::Kind::kExited;
+      start.code = static_cast<std::uint32_t>(WIFSIGNALED(status) ? WTERMSIG(status) : WEXITSTATUS(status));
+      start.output = std::move(captured);
       break;
     }
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());

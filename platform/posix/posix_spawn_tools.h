@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "clients/start_watch.h"
+
 namespace wrenpost {
 
 // The first executable regular file called `name` in the folders of
@@ -18,29 +20,17 @@ std::optional<std::string> FindExecutable(std::string_view name, std::string_vie
 // The same, in this process's PATH (the system's default path when unset).
 std::optional<std::string> FindExecutableOnPath(std::string_view name);
 
-// How a started program fared while it was watched.
-struct WatchedStart {
-  enum class Kind {
-    kRunning,     // still running when the watch ended
-    kEndedWell,   // ended with status 0 within the watch
-    kFailed,      // ended with another status, or by a signal, within the watch
-  };
-  Kind kind = Kind::kRunning;
-  int exit_code = -1;      // kFailed by exit
-  int signal = 0;          // kFailed by a signal
-  std::string error_line;  // kFailed: the first line it wrote to standard error, if any
-};
-
 // Starts `program` with `arguments` (arguments[0] is the name the program
 // sees) in a session of its own, with standard input and output on
 // /dev/null, and watches it for at most `watch`: it returns as soon as the
-// program ends, or when the watch is over. Standard error goes to a pipe read
+// program ends, or when the watch is over, with the first 4 KiB it wrote to
+// standard error. Standard error goes to a pipe read
 // during the watch; when the program (or a child of it) may still write there
 // afterwards, a small detached reader takes the pipe over and discards what
 // comes, so that the program is never stopped by a full pipe or killed by one
 // without a reader, and nothing grows on disk. Raises RunError with the
 // system's number when the program cannot be started.
-WatchedStart StartWatched(const std::string& program, const std::vector<std::string>& arguments,
+StartOutcome StartWatched(const std::string& program, const std::vector<std::string>& arguments,
                           std::chrono::milliseconds watch);
 
 // How a waited-for program ended.

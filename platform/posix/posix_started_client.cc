@@ -33,15 +33,6 @@ bool HasDisplay() {
   return false;
 }
 
-// Why a start failed, in the client's own words when it left any.
-std::string FailureDescription(const std::string& shown_name, const WatchedStart& start) {
-  if (!start.error_line.empty()) return start.error_line;
-  if (start.signal != 0) {
-    return "Program " + shown_name + " został przerwany sygnałem " + std::to_string(start.signal) + ".";
-  }
-  return "Program " + shown_name + " zakończył działanie z kodem " + std::to_string(start.exit_code) + ".";
-}
-
 class StartedClient final : public DraftClient {
  public:
   StartedClient(const ClientTraits& traits, ClientLaunch launch, std::string home, XdgFolders folders)
@@ -103,10 +94,8 @@ class StartedClient final : public DraftClient {
       }
       std::vector<std::string> command = launch_.command;
       for (std::string& argument : StartArguments(traits_, draft, body_path)) command.push_back(std::move(argument));
-      const WatchedStart start = StartWatched(command.front(), command, kStartWatch);
-      if (start.kind == WatchedStart::Kind::kFailed) {
-        throw RunError(errors::kCannotCreateObject, FailureDescription(std::string(traits_.shown_name), start));
-      }
+      const StartOutcome start = StartWatched(command.front(), command, kStartWatch);
+      if (auto failure = StartFailure(traits_.shown_name, start)) throw *failure;
     } catch (...) {
       // Nobody will read these now.
       if (body_path) ::unlink(body_path->c_str());

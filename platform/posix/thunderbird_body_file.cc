@@ -61,7 +61,7 @@ void RemoveStaleBodyFiles(const std::string& folder,
                           std::chrono::system_clock::time_point now) noexcept {
   std::unique_ptr<DIR, DirCloser> dir(::opendir(folder.c_str()));
   if (!dir) return;
-  const auto cutoff = std::chrono::system_clock::to_time_t(now - kBodyFileLifetime);
+  const auto cutoff = std::chrono::system_clock::to_time_t(now - kHandedFileLifetime);
   while (const dirent* entry = ::readdir(dir.get())) {
     if (std::string_view(entry->d_name).substr(0, kBodyFilePrefix.size()) != kBodyFilePrefix) continue;
     struct stat info {};

@@ -9,12 +9,12 @@
 #include <string_view>
 
 #include "clients/thunderbird_compose.h"
+#include "platform/mail_clients.h"
 
 namespace wrenpost {
 
 // Names of body files start with this, in their folder of their own.
 inline constexpr std::string_view kBodyFilePrefix = "wrenpost-body-";
-inline constexpr std::chrono::hours kBodyFileLifetime{24};
 
 // The folder for body files: $XDG_RUNTIME_DIR/wrenpost when XDG_RUNTIME_DIR
 // names an absolute folder, otherwise $TMPDIR (or /tmp)/wrenpost-<uid>.
@@ -29,7 +29,7 @@ void PreparePrivateFolder(const std::string& folder);
 // that nobody else may enter. Never raises.
 bool IsPrivateFolder(const std::string& folder) noexcept;
 
-// Removes body files whose last change lies more than kBodyFileLifetime
+// Removes body files whose last change lies more than kHandedFileLifetime
 // before `now`. Anything else in the folder stays. Never raises.
 void RemoveStaleBodyFiles(const std::string& folder,
                           std::chrono::system_clock::time_point now) noexcept;

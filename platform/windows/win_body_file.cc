@@ -2,8 +2,10 @@
 
 #include <windows.h>
 
+#include <chrono>
 #include <cstdio>
 
+#include "platform/mail_clients.h"
 #include "platform/windows/win_owners.h"
 #include "platform/windows/win_text.h"
 
@@ -11,8 +13,9 @@ namespace wrenpost {
 namespace {
 
 constexpr const wchar_t* kPrefix = L"wrenpost-body-";
-// A day in FILETIME's units of 100 ns.
-constexpr ULONGLONG kLifetime = 24ULL * 60 * 60 * 10'000'000;
+// kHandedFileLifetime in FILETIME's units of 100 ns.
+constexpr ULONGLONG kLifetime =
+    static_cast<ULONGLONG>(std::chrono::duration_cast<std::chrono::seconds>(kHandedFileLifetime).count()) * 10'000'000;
 
 ULONGLONG Ticks(const FILETIME& time) {
   return (static_cast<ULONGLONG>(time.dwHighDateTime) << 32) | time.dwLowDateTime;

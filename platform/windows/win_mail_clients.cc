@@ -54,7 +54,7 @@ class CommandLineClient final : public RouteClient {
     try {
       const std::string line = BuildCommandLine(route_.executable, StartArguments(traits, draft, body_file));
       if (std::optional<RunError> too_long = CommandLineTooLong(route_.client_name, line)) throw *too_long;
-      const WatchedStart start = StartAndWatch(route_.executable, line, route_.client_name);
+      const StartOutcome start = StartAndWatch(route_.executable, line, route_.client_name);
       if (std::optional<RunError> failure = StartFailure(route_.client_name, start)) throw *failure;
     } catch (...) {
       // Nobody will read the body now.

@@ -77,7 +77,7 @@ std::string OutputText(const std::string& bytes) {
 
 }  // namespace
 
-WatchedStart StartAndWatch(const std::string& executable, const std::string& command_line,
+StartOutcome StartAndWatch(const std::string& executable, const std::string& command_line,
                            const std::string& client_name) {
   SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
   HANDLE read_end = nullptr, write_end = nullptr;
@@ -105,7 +105,7 @@ WatchedStart StartAndWatch(const std::string& executable, const std::string& com
   const UniqueHandle thread(started.hThread);
   child_output.reset();  // the child's copy is the only one left
 
-  WatchedStart watched;
+  StartOutcome watched;
   std::string bytes;
   const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(kStartWatch.count());
   for (;;) {
@@ -114,8 +114,8 @@ WatchedStart StartAndWatch(const std::string& executable, const std::string& com
     if (waited == WAIT_OBJECT_0) {
       DWORD code = 0;
       GetExitCodeProcess(process.get(), &code);
-      watched.ended = true;
-      watched.exit_code = code;
+      watched.kind = StartOutcome::Kind::kExited;
+      watched.code = code;
       break;
     }
     if (waited != WAIT_TIMEOUT || GetTickCount64() >= deadline) break;

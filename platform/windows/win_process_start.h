@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "platform/windows/start_watch.h"
+#include "clients/start_watch.h"
 
 namespace wrenpost {
 
@@ -13,7 +13,7 @@ namespace wrenpost {
 // is inherited) and watches it for up to kStartWatch: until it ends or the
 // time is up, whichever comes first. Raises the 429 report, naming
 // `client_name` and the executable, when it cannot be started.
-WatchedStart StartAndWatch(const std::string& executable, const std::string& command_line,
+StartOutcome StartAndWatch(const std::string& executable, const std::string& command_line,
                            const std::string& client_name);
 
 }  // namespace wrenpost

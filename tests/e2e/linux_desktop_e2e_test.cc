@@ -294,9 +294,11 @@ TEST_F(LinuxDesktop, AStartIsJudgedByHowTheClientEnds) {
       {"an error line", "echo >&2; echo 'Error: no DISPLAY environment variable specified' >&2; echo więcej >&2; exit 1",
        1, "Wystąpił błąd (429): Error: no DISPLAY environment variable specified\r\nProgram zakończony błędem."},
       {"a silent failure", "exit 3", 1,
-       "Wystąpił błąd (429): Program Thunderbird zakończył działanie z kodem 3.\r\nProgram zakończony błędem."},
+       "Wystąpił błąd (429): Program Thunderbird zakończył pracę zaraz po uruchomieniu (kod 3) i nie otworzył "
+       "wiadomości.\r\nProgram zakończony błędem."},
       {"killed", "kill -9 $$", 1,
-       "Wystąpił błąd (429): Program Thunderbird został przerwany sygnałem 9.\r\nProgram zakończony błędem."},
+       "Wystąpił błąd (429): Program Thunderbird został przerwany zaraz po uruchomieniu (sygnał 9) i nie "
+       "otworzył wiadomości.\r\nProgram zakończony błędem."},
       {"handed to a running instance", "echo 'uwaga' >&2; exit 0", 0, "Koniec programu."},
   };
   for (const Case& test : cases) {
@@ -317,7 +319,7 @@ TEST_F(LinuxDesktop, AStartIsJudgedByHowTheClientEnds) {
   fs::permissions(ignoring, fs::perms::owner_all);
   InstallStandIn(bin / "thunderbird", "exit 3");
   EXPECT_EQ(RunProgram(ignoring, {"-subject", "x"}, Options()).exit_code, 1);
-  EXPECT_THAT(Log(), HasSubstr("z kodem 3.\r\nProgram zakończony błędem.\r\n"));
+  EXPECT_THAT(Log(), HasSubstr("(kod 3) i nie otworzył wiadomości.\r\nProgram zakończony błędem.\r\n"));
 }
 
 TEST_F(LinuxDesktop, AFirstInstanceKeepsRunningAndWritingAfterTheProgramEnds) {

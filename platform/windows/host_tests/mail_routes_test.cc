@@ -10,7 +10,7 @@
 #include "platform/windows/mail_route.h"
 #include "platform/windows/mailto_message.h"
 #include "platform/windows/simple_mapi_message.h"
-#include "platform/windows/start_watch.h"
+#include "clients/start_watch.h"
 
 namespace wrenpost {
 namespace {
@@ -31,6 +31,8 @@ struct RouteCase {
   int number;             // the failure's; 0: none
   std::string described;  // a part of the failure's description
 };
+
+void PrintTo(const RouteCase& c, std::ostream* out) { *out << c.name; }
 
 class ChooseMailRouteTest : public testing::TestWithParam<RouteCase> {};
 
@@ -242,16 +244,20 @@ TEST(Mailto, CarriesWhatALinkCanAndNamesWhatItCannot) {
 }
 
 TEST(StartFailure, OnlyAnEarlyFailingEndFailsAndItsFirstLineSaysWhy) {
-  EXPECT_FALSE(StartFailure("Thunderbird", {false, 0, "Error: x"}).has_value());
-  EXPECT_FALSE(StartFailure("Thunderbird", {true, 0, "Error: x"}).has_value());
-  const auto with_line = StartFailure("Thunderbird", {true, 1, "\r\n  \n Error: no profile  \r\nnext\n"});
+  using Kind = StartOutcome::Kind;
+  EXPECT_FALSE(StartFailure("Thunderbird", {Kind::kRunning, 0, "Error: x"}).has_value());
+  EXPECT_FALSE(StartFailure("Thunderbird", {Kind::kExited, 0, "Error: x"}).has_value());
+  const auto with_line = StartFailure("Thunderbird", {Kind::kExited, 1, "\r\n  \n Error: no profile  \r\nnext\n"});
   ASSERT_TRUE(with_line.has_value());
   EXPECT_EQ(with_line->number, 429);
   EXPECT_EQ(with_line->description, "Error: no profile");
-  EXPECT_EQ(StartFailure("Thunderbird", {true, 1, " \r\n"})->description,
+  EXPECT_EQ(StartFailure("Thunderbird", {Kind::kExited, 1, " \r\n"})->description,
             "Program Thunderbird zakończył pracę zaraz po uruchomieniu (kod 1) i nie otworzył wiadomości.");
-  EXPECT_NE(StartFailure("Thunderbird", {true, 0xC0000005, ""})->description.find("(kod 0xC0000005)"),
+  EXPECT_NE(StartFailure("Thunderbird", {Kind::kExited, 0xC0000005, ""})->description.find("(kod 0xC0000005)"),
             std::string::npos);
+  EXPECT_EQ(StartFailure("Geary", {Kind::kKilled, 9, ""})->description,
+            "Program Geary został przerwany zaraz po uruchomieniu (sygnał 9) i nie otworzył wiadomości.");
+  EXPECT_EQ(FirstOutputLine("\xC5 b\xFF\n"), "\xEF\xBF\xBD b\xEF\xBF\xBD");
   std::string polish;
   for (int i = 0; i < 300; ++i) polish += "ż";
   EXPECT_EQ(FirstOutputLine(polish), polish.substr(0, 400));
