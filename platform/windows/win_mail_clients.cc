@@ -9,9 +9,9 @@
 
 #include "clients/client_start.h"
 #include "platform/run_error.h"
-#include "platform/windows/command_line.h"
-#include "platform/windows/mail_route.h"
-#include "platform/windows/mailto_message.h"
+#include "clients/windows_command_line.h"
+#include "clients/windows_mail_route.h"
+#include "clients/mailto_message.h"
 #include "platform/windows/win_body_file.h"
 #include "platform/windows/win_process_start.h"
 #include "platform/windows/win_registry.h"

@@ -1,6 +1,6 @@
 // The user's default mail client on Windows, for runs that do not go to
 // Outlook's automation: Thunderbird through its command line, any other
-// client through Simple MAPI, or a mailto: link (mail_route.h chooses).
+// client through Simple MAPI, or a mailto: link (windows_mail_route.h chooses).
 #pragma once
 
 #include "platform/mail_clients.h"

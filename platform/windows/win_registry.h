@@ -1,8 +1,8 @@
 // What the registry says of the user's mail clients, read for the choice of
-// route (mail_route.h).
+// route (windows_mail_route.h).
 #pragma once
 
-#include "platform/windows/mail_route.h"
+#include "clients/windows_mail_route.h"
 
 namespace wrenpost {
 

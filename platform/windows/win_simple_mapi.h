@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "platform/windows/simple_mapi_message.h"
+#include "clients/simple_mapi_message.h"
 #include "platform/windows/win_owners.h"
 
 namespace wrenpost {

@@ -1,9 +1,9 @@
-#include "platform/windows/simple_mapi_message.h"
+#include "clients/simple_mapi_message.h"
 
 #include <array>
 #include <string_view>
 
-#include "platform/windows/command_line.h"
+#include "clients/windows_command_line.h"
 #include "text/html_to_text.h"
 
 namespace wrenpost {

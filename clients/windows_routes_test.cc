@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/windows/command_line.h"
-#include "platform/windows/mail_route.h"
-#include "platform/windows/mailto_message.h"
-#include "platform/windows/simple_mapi_message.h"
+#include "clients/windows_command_line.h"
+#include "clients/windows_mail_route.h"
+#include "clients/mailto_message.h"
+#include "clients/simple_mapi_message.h"
 #include "clients/start_watch.h"
 
 namespace wrenpost {

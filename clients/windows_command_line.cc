@@ -1,4 +1,4 @@
-#include "platform/windows/command_line.h"
+#include "clients/windows_command_line.h"
 
 #include "text/wtf8.h"
 

@@ -1,4 +1,4 @@
-#include "platform/windows/mailto_message.h"
+#include "clients/mailto_message.h"
 
 #include <vector>
 

@@ -1,10 +1,10 @@
-#include "platform/windows/mail_route.h"
+#include "clients/windows_mail_route.h"
 
 #include <optional>
 
 #include "clients/client_start.h"
 #include "platform/run_error.h"
-#include "platform/windows/command_line.h"
+#include "clients/windows_command_line.h"
 
 namespace wrenpost {
 namespace {
