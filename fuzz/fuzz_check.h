@@ -23,6 +23,7 @@ int FuzzWildcardMatch(const std::uint8_t* data, std::size_t size);
 int FuzzAutomationErrors(const std::uint8_t* data, std::size_t size);
 int FuzzWindowsText(const std::uint8_t* data, std::size_t size);
 int FuzzHtmlToText(const std::uint8_t* data, std::size_t size);
+int FuzzClientFiles(const std::uint8_t* data, std::size_t size);
 
 }  // namespace wrenpost::fuzz
 

@@ -36,6 +36,7 @@ const SavedInputs kSavedInputs[] = {
     {"corpus/automation_errors", FuzzAutomationErrors},
     {"corpus/windows_text", FuzzWindowsText},
     {"corpus/html_to_text", FuzzHtmlToText},
+    {"corpus/client_files", FuzzClientFiles},
     {"regressions/body_decoding", FuzzBodyDecoding},
 };
 
