@@ -14,7 +14,7 @@
 
 #include "clients/client_start.h"
 #include "clients/mailto_url.h"
-#include "platform/run_error.h"
+#include "errors/run_error.h"
 
 namespace wrenpost {
 namespace {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <array>
 
-#include "platform/run_error.h"
+#include "errors/run_error.h"
 #include "text/html_to_text.h"
 
 namespace wrenpost {

@@ -10,7 +10,7 @@
 #include <fstream>
 
 #include "clients/mailto_url.h"
-#include "platform/run_error.h"
+#include "errors/run_error.h"
 #include "tests/e2e/client_models.h"
 
 namespace wrenpost {

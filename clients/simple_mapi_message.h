@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "clients/message_draft.h"
-#include "platform/run_error.h"
+#include "errors/run_error.h"
 
 namespace wrenpost {
 

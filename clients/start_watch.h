@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/run_error.h"
+#include "errors/run_error.h"
 
 namespace wrenpost {
 

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/run_error.h"
+#include "errors/run_error.h"
 
 namespace wrenpost {
 

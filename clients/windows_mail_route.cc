@@ -3,7 +3,7 @@
 #include <optional>
 
 #include "clients/client_start.h"
-#include "platform/run_error.h"
+#include "errors/run_error.h"
 #include "clients/windows_command_line.h"
 
 namespace wrenpost {

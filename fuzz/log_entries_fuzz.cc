@@ -9,7 +9,7 @@
 #include "fuzz/fuzz_input.h"
 #include "launcher/failure_report.h"
 #include "platform/fake/fake_host.h"
-#include "platform/run_error.h"
+#include "errors/run_error.h"
 #include "runlog/run_log.h"
 
 namespace wrenpost::fuzz {

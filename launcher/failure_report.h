@@ -5,7 +5,7 @@
 #include <string>
 
 #include "platform/host.h"
-#include "platform/run_error.h"
+#include "errors/run_error.h"
 #include "runlog/run_log.h"
 
 namespace wrenpost {

@@ -5,7 +5,7 @@
 #include <span>
 #include <vector>
 
-#include "platform/run_error.h"
+#include "errors/run_error.h"
 #include "text/html.h"
 
 namespace wrenpost {

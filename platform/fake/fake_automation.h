@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "platform/automation.h"
-#include "platform/run_error.h"
+#include "errors/run_error.h"
 
 namespace wrenpost {
 

@@ -10,7 +10,7 @@
 #include "platform/file_system.h"
 #include "platform/host.h"
 #include "platform/platform.h"
-#include "platform/run_error.h"
+#include "errors/run_error.h"
 #include "platform/fake/fake_automation.h"
 #include "platform/fake/fake_mail_clients.h"
 #include "wrenpost_version.h"

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "platform/mail_clients.h"
-#include "platform/run_error.h"
+#include "errors/run_error.h"
 
 namespace wrenpost {
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "platform/run_error.h"
+#include "errors/run_error.h"
 
 namespace wrenpost {
 

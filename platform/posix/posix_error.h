@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "platform/run_error.h"
+#include "errors/run_error.h"
 
 namespace wrenpost {
 

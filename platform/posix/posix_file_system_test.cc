@@ -18,7 +18,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/run_error.h"
+#include "errors/run_error.h"
 #include "tests/support/temp_folder.h"
 
 namespace wrenpost {

@@ -20,7 +20,7 @@
 #include "clients/mime_apps.h"
 #include "platform/posix/posix_spawn_tools.h"
 #include "platform/posix/posix_started_client.h"
-#include "platform/run_error.h"
+#include "errors/run_error.h"
 
 namespace wrenpost {
 namespace {

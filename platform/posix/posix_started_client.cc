@@ -13,7 +13,7 @@
 #include "platform/posix/posix_sandbox_copies.h"
 #include "platform/posix/posix_spawn_tools.h"
 #include "platform/posix/thunderbird_body_file.h"
-#include "platform/run_error.h"
+#include "errors/run_error.h"
 
 namespace wrenpost {
 namespace {

@@ -10,7 +10,7 @@
 #include <fstream>
 #include <optional>
 
-#include "platform/run_error.h"
+#include "errors/run_error.h"
 #include "tests/support/temp_folder.h"
 
 namespace wrenpost {

@@ -1,6 +1,6 @@
 #include "platform/windows/automation_error.h"
 
-#include "platform/error_numbers.h"
+#include "errors/error_numbers.h"
 
 namespace wrenpost {
 namespace {

@@ -1,6 +1,6 @@
 #include "platform/windows/file_error_number.h"
 
-#include "platform/error_numbers.h"
+#include "errors/error_numbers.h"
 
 namespace wrenpost {
 

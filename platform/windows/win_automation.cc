@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/run_error.h"
+#include "errors/run_error.h"
 #include "platform/windows/win_owners.h"
 #include "platform/windows/win_text.h"
 

@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/run_error.h"
+#include "errors/run_error.h"
 #include "platform/windows/windows_path.h"
 #include "platform/windows/win_owners.h"
 #include "platform/windows/win_text.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/run_error.h"
+#include "errors/run_error.h"
 #include "platform/windows/command_tail.h"
 #include "platform/windows/startup_show_state.h"
 #include "platform/windows/win_owners.h"

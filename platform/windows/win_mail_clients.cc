@@ -8,7 +8,7 @@
 #include <string>
 
 #include "clients/client_start.h"
-#include "platform/run_error.h"
+#include "errors/run_error.h"
 #include "clients/windows_command_line.h"
 #include "clients/windows_mail_route.h"
 #include "clients/mailto_message.h"

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "platform/mail_clients.h"
-#include "platform/run_error.h"
+#include "errors/run_error.h"
 #include "platform/windows/win_owners.h"
 #include "platform/windows/win_text.h"
 #include "text/utf8.h"

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/run_error.h"
+#include "errors/run_error.h"
 #include "platform/windows/win_text.h"
 
 namespace wrenpost {

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "platform/run_error.h"
+#include "errors/run_error.h"
 #include "platform/windows/file_error_number.h"
 #include "text/wtf8.h"
 

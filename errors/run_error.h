@@ -7,7 +7,7 @@
 #include <string>
 #include <utility>
 
-#include "platform/error_numbers.h"
+#include "errors/error_numbers.h"
 
 namespace wrenpost {
 
