@@ -9,7 +9,8 @@ packages=(
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
   wine64 wine wine32:i386 xvfb xauth locales e2fsprogs dpkg-dev file binutils-mingw-w64-x86-64
   wixl msitools osslsigncode openssl python3
-  thunderbird x11-utils dbus-daemon  # the real-Thunderbird test: the client, xwininfo, a session bus
+  libglib2.0-dev  # GIO: the desktop's mailto: default, D-Bus
+  thunderbird claws-mail evolution x11-utils dbus-daemon  # the real-client tests: the clients, xwininfo, a session bus
 )
 
 missing=()
@@ -30,5 +31,6 @@ if [[ " ${missing[*]} " == *" wine32:i386 "* ]] && ! dpkg --print-foreign-archit
   $sudo dpkg --add-architecture i386
 fi
 # No prompts: CI has no stdin (and sudo would drop an exported setting).
-$sudo env DEBIAN_FRONTEND=noninteractive apt-get update -q </dev/null
+# A mirror caught mid-sync fails one index; the others still serve the install.
+$sudo env DEBIAN_FRONTEND=noninteractive apt-get update -q </dev/null || echo "install_deps: apt-get update reported errors; installing from the lists it has"
 $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}" </dev/null
