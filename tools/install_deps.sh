@@ -33,4 +33,18 @@ fi
 # No prompts: CI has no stdin (and sudo would drop an exported setting).
 # A mirror caught mid-sync fails one index; the others still serve the install.
 $sudo env DEBIAN_FRONTEND=noninteractive apt-get update -q </dev/null || echo "install_deps: apt-get update reported errors; installing from the lists it has"
-$sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}" </dev/null
+native=()
+foreign=()
+for package in "${missing[@]}"; do
+  if [[ $package == *:i386 ]]; then foreign+=("$package"); else native+=("$package"); fi
+done
+if [ ${#native[@]} -gt 0 ]; then
+  $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${native[@]}" </dev/null
+fi
+# The 32-bit loader on its own: an i386 list out of step with the amd64 one
+# (a mirror mid-sync) must not stop the rest. Without it the 32-bit Wine
+# runs are skipped, with a line saying why.
+if [ ${#foreign[@]} -gt 0 ]; then
+  $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${foreign[@]}" </dev/null ||
+    echo "install_deps: could not install ${foreign[*]}; the 32-bit Wine runs will be skipped"
+fi
