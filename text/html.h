@@ -10,11 +10,15 @@ namespace wrenpost {
 // `html` (what the mail client holds) with `insertion` at the start of its
 // body. The body starts after the opening body tag; with none, after the
 // head, else after the html tag, else after a DOCTYPE, else at the start. A
-// whole document inserted gives only what its body holds; its head's style
-// elements go to the end of the message's head (then apply to the whole
-// message), the rest of its head is dropped. Both texts are read as a browser
-// reads markup: nothing in comments, CDATA, raw-text elements (title, script,
-// style, textarea) or attribute values counts as a tag.
+// whole document inserted gives what a browser shows of it: its body, text
+// between its head and body, after </body> or </html>, a second body; its
+// head's style elements go to the end of the message's head (then apply to the
+// whole message), the rest of its head is dropped. What the insertion leaves
+// open at its end (elements, formatting a browser would carry on, a comment,
+// raw text) is closed ahead of the signature; a tag cut off there is dropped.
+// Both texts are read as a browser reads markup: nothing in comments, CDATA,
+// raw-text elements (title, script, style, textarea) or attribute values
+// counts as a tag.
 std::string InsertAtBodyStart(std::string_view html, std::string_view insertion);
 
 // Plain text as one paragraph of the message's normal style

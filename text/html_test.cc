@@ -86,7 +86,28 @@ INSTANTIATE_TEST_SUITE_P(
                    "<html><head><style>s{}</style></head><body><p>x</p>sig",
                    "<html><head><style>s{}</style></head><body><p>x</p></body></html>"},
         InsertCase{"DocumentIntoABareBody", "<body>sig", "<body><style>s{}</style><p>x</p>sig",
-                   "<html><head><style>s{}</style></head><body><p>x</p></body></html>"}),
+                   "<html><head><style>s{}</style></head><body><p>x</p></body></html>"},
+        InsertCase{"SingleQuotedValues", kMessage,
+                   "<html><head><style>o{}</style><style>s{}</style></head><body lang=PL><p>x</p><p>sig</p></body></html>",
+                   "<html><head><meta content='a</head><body>'><style>s{}</style></head>"
+                   "<body title='</body>'><p>x</p></body></html>"},
+        // A browser shows all text of a document, wherever it stands, and a second body.
+        InsertCase{"TextAroundTheBody", "<body>sig", "<body> przed <p>x</p>\r\n po  koniec\r\nsig",
+                   "<html><head><title>t</title></head> przed <body><p>x</p>\r\n</body> po </html> koniec\r\n"},
+        InsertCase{"SecondBody", "<body>sig", "<body><p>x</p><p>y</p>sig",
+                   "<html><body><p>x</p></body>\r\n<body class=b><p>y</p></body></html>"},
+        // What the inserted HTML leaves open ends ahead of the signature ...
+        InsertCase{"OpenElementsClosed", "<body>sig",
+                   "<body><font color=red><div style=\"display:none\">x<br></div></font>sig",
+                   "<font color=red><div style=\"display:none\">x<br>"},
+        InsertCase{"FormattingClosedByABlockEnded", "<body>sig", "<body><div><b>x</div></b>sig", "<div><b>x</div>"},
+        InsertCase{"OpenCommentEnded", "<body>sig", "<body><p>x<!-- y--></p>sig", "<html><body><p>x<!-- y"},
+        InsertCase{"OpenRawTextEnded", "<body>sig", "<body><textarea>x</textarea>sig", "<textarea>x"},
+        InsertCase{"CutTagDropped", "<body>sig", "<body><p>x</p>sig", "<p>x</p><img src=\"a.png"},
+        // ... and only that: what a browser closes on its own is not closed twice.
+        InsertCase{"ImpliedEndsKept", "<body>sig", "<body><p>a<p>b<ul><li>c<li>d</ul><table><tr><td>e<td>f<tr>"
+                   "<td>g</table>sig",
+                   "<p>a<p>b<ul><li>c<li>d</ul><table><tr><td>e<td>f<tr><td>g</table>"}),
     [](const testing::TestParamInfo<InsertCase>& info) { return std::string(info.param.name); });
 
 TEST(TextAsHtmlParagraph, EscapesAndBreaksLinesInTheNormalStyle) {
