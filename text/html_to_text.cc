@@ -3,7 +3,9 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <utility>
+#include <vector>
 
 #include "text/utf8.h"
 
@@ -270,6 +272,7 @@ std::string HtmlToText(std::string_view html) {
   int preformatted = 0;  // depth inside <pre>
   std::string link;      // the address of the link being written
   std::string link_text;
+  std::vector<int> lists;  // the open lists: the next item's number, 0 in a bulleted one
   std::size_t i = 0;
   const auto write_text = [&](std::string_view text) {
     if (dropped > 0) return;
@@ -361,10 +364,18 @@ std::string HtmlToText(std::string_view html) {
       preformatted += tag.closing ? (preformatted > 0 ? -1 : 0) : 1;
       writer.EndParagraph();
     } else if (IsParagraph(name)) {
+      if (name == "ol" || name == "ul") {
+        if (!tag.closing) {
+          lists.push_back(name == "ol" ? 1 : 0);
+        } else if (!lists.empty()) {
+          lists.pop_back();
+        }
+      }
       writer.EndParagraph();
     } else if (name == "li" && !tag.closing) {
       writer.EndLine();
-      writer.Text("-", true);
+      const int number = lists.empty() || lists.back() == 0 ? 0 : lists.back()++;
+      writer.Text(number > 0 ? std::to_string(number) + "." : "-", true);
       writer.Blank();
     } else if (IsLineBlock(name)) {
       writer.EndLine();

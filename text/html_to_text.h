@@ -12,8 +12,9 @@ namespace wrenpost {
 //   and so are comments, CDATA sections, the DOCTYPE and processing instructions;
 // - <br> is a line break; block elements (p, div, li, tr, headings, ...) start
 //   and end on a line of their own, paragraphs, headings, lists, tables and
-//   quotes are set apart by an empty line; list items start with "- ", table
-//   cells are separated by a tab, <hr> is a line of hyphens;
+//   quotes are set apart by an empty line; list items start with "- " (in a
+//   numbered list "1. ", "2. ", ...), table cells are separated by a tab,
+//   <hr> is a line of hyphens;
 // - runs of white space collapse into one blank, except inside <pre>;
 // - character references are decoded (named ones of HTML's common set,
 //   decimal and hexadecimal ones); an unknown one stays as written;
