@@ -1,5 +1,7 @@
 #include "clients/thunderbird_compose.h"
 
+#include "text/wtf8.h"
+
 namespace wrenpost {
 namespace {
 
@@ -23,6 +25,19 @@ std::string JoinWithCommas(const std::vector<std::string>& parts) {
     joined += parts[i];
   }
   return joined;
+}
+
+// Thunderbird rejects a value whose bytes decode to no UTF-8, and a lone
+// surrogate of a Windows command line (WTF-8) is such: it goes as U+FFFD.
+// Attachment paths stay as they are, to name the file.
+ComposeFields WellFormed(ComposeFields fields) {
+  for (std::vector<std::string>* list : {&fields.recipients, &fields.cc_recipients, &fields.bcc_recipients}) {
+    for (std::string& value : *list) value = Wtf8ToUtf8(value);
+  }
+  for (std::optional<std::string>* value : {&fields.subject, &fields.from, &fields.message_path}) {
+    if (*value) **value = Wtf8ToUtf8(**value);
+  }
+  return fields;
 }
 
 }  // namespace
@@ -81,7 +96,7 @@ std::string BuildComposeString(const ComposeFields& fields) {
 }
 
 std::vector<std::string> ComposeArguments(const ComposeFields& fields) {
-  return {"-compose", BuildComposeString(fields)};
+  return {"-compose", BuildComposeString(WellFormed(fields))};
 }
 
 }  // namespace wrenpost

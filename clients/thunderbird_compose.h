@@ -42,7 +42,8 @@ std::string FileUrl(std::string_view absolute_path);
 // is the file URLs joined by "," and percent-encoded once more as a whole.
 std::string BuildComposeString(const ComposeFields& fields);
 
-// The arguments that open Thunderbird's compose window: "-compose" and the text.
+// The arguments that open Thunderbird's compose window: "-compose" and the
+// text, each lone surrogate of a value (but an attachment path) as U+FFFD.
 std::vector<std::string> ComposeArguments(const ComposeFields& fields);
 
 }  // namespace wrenpost

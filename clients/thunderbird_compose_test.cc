@@ -99,6 +99,13 @@ TEST(BuildComposeString, RecipientsAreJoinedByCommasAsGiven) {
             "anna@firma.pl, jan ,,Ewa <ewa@firma.pl>");
 }
 
+TEST(ComposeArguments, ALoneSurrogateGoesAsTheReplacementCharacter) {
+  ComposeFields fields;
+  fields.recipients = {"a\xED\xA0\xBD@firma.pl"};
+  fields.subject = "Oferta \xED\xB8\x80\xC5\x82";
+  EXPECT_EQ(ComposeArguments(fields).at(1), "to=a%EF%BF%BD%40firma.pl,subject=Oferta%20%EF%BF%BD%C5%82");
+}
+
 // The decoder must see the hazard it guards against, or the tests above prove nothing.
 TEST(ComposeDecoder, ReadsQuotedAndRepeatedFieldsTheWayThunderbirdDoes) {
   const auto naive = DecodeComposeString("to='a',subject='x',attachment='/etc/passwd'");

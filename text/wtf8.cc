@@ -85,4 +85,16 @@ std::u16string Wtf8ToUtf16(std::string_view text) {
   return out;
 }
 
+std::string Wtf8ToUtf8(std::string_view text) {
+  std::u16string wide = Wtf8ToUtf16(text);
+  for (std::size_t i = 0; i < wide.size(); ++i) {
+    if (IsHighSurrogate(wide[i]) && i + 1 < wide.size() && IsLowSurrogate(wide[i + 1])) {
+      ++i;
+    } else if (IsHighSurrogate(wide[i]) || IsLowSurrogate(wide[i])) {
+      wide[i] = kReplacement;
+    }
+  }
+  return Utf16ToWtf8(wide);
+}
+
 }  // namespace wrenpost

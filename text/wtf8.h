@@ -17,4 +17,9 @@ std::string Utf16ToWtf8(std::u16string_view text);
 // becomes U+FFFD, one per byte.
 std::u16string Wtf8ToUtf16(std::string_view text);
 
+// WTF-8 as well-formed UTF-8, for readers that reject anything else: each
+// unpaired surrogate becomes one U+FFFD, and so does each byte that starts no
+// sequence.
+std::string Wtf8ToUtf8(std::string_view text);
+
 }  // namespace wrenpost

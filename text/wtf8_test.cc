@@ -66,6 +66,12 @@ INSTANTIATE_TEST_SUITE_P(
                     BrokenCase{"Cp1250Byte", "\xB9", u"\uFFFD"}),
     [](const testing::TestParamInfo<BrokenCase>& info) { return std::string(info.param.name); });
 
+TEST(Wtf8ToUtf8, ReplacesEachLoneSurrogateOnce) {
+  EXPECT_EQ(Wtf8ToUtf8("a\xED\xA0\xBD" "b\xED\xB8\x80" "\xC5\x82"), "a\uFFFD" "b\uFFFD" "\u0142");
+  // A pair, as two halves or as one sequence, stays the character it stands for.
+  EXPECT_EQ(Wtf8ToUtf8("\xED\xA0\xBD\xED\xB8\x80\xF0\x9F\x98\x80"), "\U0001F600\U0001F600");
+}
+
 TEST(Wtf8, EverySixteenBitUnitSurvivesTheRoundTrip) {
   std::u16string all;
   for (std::uint32_t unit = 0; unit <= 0xFFFF; ++unit) all += static_cast<char16_t>(unit);
