@@ -261,6 +261,8 @@ TEST(StartFailure, OnlyAnEarlyFailingEndFailsAndItsFirstLineSaysWhy) {
   std::string polish;
   for (int i = 0; i < 300; ++i) polish += "ż";
   EXPECT_EQ(FirstOutputLine(polish), polish.substr(0, 400));
+  // The 400th byte inside a character: the line ends before it, never with half of it.
+  EXPECT_EQ(FirstOutputLine("a" + polish), "a" + polish.substr(0, 398));
 }
 
 }  // namespace
