@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <initializer_list>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace wrenpost {
@@ -395,6 +396,24 @@ std::string HeadStyles(std::string_view insertion, const Landmarks& found) {
   return styles;
 }
 
+// Whether the tag at `tag` keeps the line breaks in it: a preformatted
+// element, or an inline style that sets white-space to pre, pre-wrap,
+// pre-line, break-spaces (or white-space-collapse to preserve…).
+bool KeepsLineBreaks(std::string_view name, std::string_view tag) {
+  if (OneOf(name, {"pre", "listing", "xmp", "plaintext", "textarea"})) return true;
+  for (std::size_t at = 0; at < tag.size(); ++at) {
+    if (!StartsWithNoCase(tag, at, "white-space")) continue;
+    std::size_t i = at + 11;
+    if (StartsWithNoCase(tag, i, "-collapse")) i += 9;
+    while (i < tag.size() && IsSpace(tag[i])) ++i;
+    if (i >= tag.size() || tag[i] != ':') continue;
+    ++i;
+    while (i < tag.size() && IsSpace(tag[i])) ++i;
+    if (StartsWithNoCase(tag, i, "pre") || StartsWithNoCase(tag, i, "break-spaces")) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 std::string InsertAtBodyStart(std::string_view html, std::string_view insertion) {
@@ -422,6 +441,41 @@ std::string InsertAtBodyStart(std::string_view html, std::string_view insertion)
   result.reserve(html.size() + styles.size() + content.size() + 16);
   result.append(html.substr(0, styles_at)).append(head_open).append(styles).append(head_close);
   result.append(html.substr(styles_at, content_at - styles_at)).append(content).append(html.substr(content_at));
+  return result;
+}
+
+std::string LineBreaksKeptAsCr(std::string_view html) {
+  std::string result;
+  result.reserve(html.size());
+  std::vector<std::pair<std::string, bool>> open;  // each open element, and whether it keeps line breaks
+  std::size_t keeping = 0;                         // how many of them do
+  std::size_t at = 0;
+  const auto append = [&](std::size_t to, bool keep) {
+    for (; at < to; ++at) {
+      if (!keep || (html[at] != '\r' && html[at] != '\n')) {
+        result += html[at];
+      } else if (html[at] == '\n' || at + 1 == to || html[at + 1] != '\n') {
+        result += '\r';  // the CR of a CR LF goes with its LF
+      }
+    }
+  };
+  ForEachMarkup(html, [&](const Markup& markup) {
+    append(markup.start, keeping > 0);
+    if (markup.kind == Markup::Kind::kStartTag && !IsVoid(markup.name) && !markup.raw_text) {
+      open.emplace_back(markup.name, KeepsLineBreaks(markup.name, html.substr(markup.start, markup.end - markup.start)));
+      if (open.back().second) ++keeping;
+    } else if (markup.kind == Markup::Kind::kEndTag) {
+      for (std::size_t i = open.size(); i-- > 0;) {
+        if (open[i].first != markup.name) continue;
+        for (std::size_t k = i; k < open.size(); ++k) keeping -= open[k].second ? 1 : 0;
+        open.resize(i);
+        break;
+      }
+    }
+    // Markup keeps its line breaks as they are, but for a textarea's text.
+    append(markup.end, markup.raw_text && (keeping > 0 || markup.name == "textarea"));
+  });
+  append(html.size(), keeping > 0);
   return result;
 }
 

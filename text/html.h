@@ -21,6 +21,14 @@ namespace wrenpost {
 // counts as a tag.
 std::string InsertAtBodyStart(std::string_view html, std::string_view insertion);
 
+// `html` for a reader that turns each LF (and CR LF) of an HTML text into a
+// blank, as Thunderbird does with a body file: the line breaks inside
+// elements that keep them (pre, listing, xmp, plaintext, textarea, and any
+// with an inline white-space: pre, pre-wrap, pre-line or break-spaces) as a
+// bare CR, which such a reader keeps and HTML reads as a line break. The rest
+// is left as it is; a style sheet's white-space rules are not read.
+std::string LineBreaksKeptAsCr(std::string_view html);
+
 // Plain text as one paragraph of the message's normal style
 // (`<p class=MsoNormal>`, which Outlook's own message HTML defines, so the
 // text takes the user's font): &, <, > and " escaped, each LF a <br>, runs of

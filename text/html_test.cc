@@ -110,6 +110,17 @@ INSTANTIATE_TEST_SUITE_P(
                    "<p>a<p>b<ul><li>c<li>d</ul><table><tr><td>e<td>f<tr><td>g</table>"}),
     [](const testing::TestParamInfo<InsertCase>& info) { return std::string(info.param.name); });
 
+TEST(LineBreaksKeptAsCr, OnlyWhereTheHtmlKeepsThem) {
+  EXPECT_EQ(LineBreaksKeptAsCr("<p>a\r\nb</p>\n<PRE class=x>c\r\n<b>d\ne</b>\r</PRE>\nf<br>\n"),
+            "<p>a\r\nb</p>\n<PRE class=x>c\r<b>d\re</b>\r</PRE>\nf<br>\n");
+  EXPECT_EQ(LineBreaksKeptAsCr("<div style=\"color:red; WHITE-SPACE : pre-wrap\">a\n<span>b\n</span></div>\n"
+                               "<div style='white-space:normal'>c\n</div><textarea>d\n</textarea><!-- e\n -->"),
+            "<div style=\"color:red; WHITE-SPACE : pre-wrap\">a\r<span>b\r</span></div>\n"
+            "<div style='white-space:normal'>c\n</div><textarea>d\r</textarea><!-- e\n -->");
+  // A pre never closed keeps its line breaks to the end, as a browser shows it.
+  EXPECT_EQ(LineBreaksKeptAsCr("<pre><p>a\n</p>\nb"), "<pre><p>a\r</p>\rb");
+}
+
 TEST(TextAsHtmlParagraph, EscapesAndBreaksLinesInTheNormalStyle) {
   EXPECT_EQ(TextAsHtmlParagraph("a & b <c> \"d\"\nDzień 'e'"),
             "<p class=MsoNormal>a &amp; b &lt;c&gt; &quot;d&quot;<br>Dzień 'e'</p>");

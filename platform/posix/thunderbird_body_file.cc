@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "platform/posix/posix_error.h"
+#include "text/html.h"
 
 namespace wrenpost {
 namespace {
@@ -71,7 +72,10 @@ void RemoveStaleBodyFiles(const std::string& folder,
   }
 }
 
-std::string WriteBodyFile(const std::string& folder, std::string_view body, BodyFormat format) {
+std::string WriteBodyFile(const std::string& folder, std::string_view given, BodyFormat format) {
+  // Thunderbird reads each LF of an HTML body file as a blank, also in <pre>.
+  const std::string kept = format == BodyFormat::kHtml ? LineBreaksKeptAsCr(given) : std::string(given);
+  std::string_view body = kept;
   const std::string suffix = format == BodyFormat::kHtml ? ".html" : ".txt";
   std::string path = folder + "/" + std::string(kBodyFilePrefix) + "XXXXXX" + suffix;
   const int fd = ::mkostemps(path.data(), static_cast<int>(suffix.size()), O_CLOEXEC);

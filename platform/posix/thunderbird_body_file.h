@@ -35,8 +35,9 @@ void RemoveStaleBodyFiles(const std::string& folder,
                           std::chrono::system_clock::time_point now) noexcept;
 
 // Writes `body` (UTF-8) to a new file of mode 0600 in `folder`, created
-// exclusively, named with kBodyFilePrefix and ".html" or ".txt". Returns its
-// path. Raises RunError with the system's number when it cannot be written.
+// exclusively, named with kBodyFilePrefix and ".html" or ".txt"; an HTML
+// body with the line breaks that it keeps as bare CRs (LineBreaksKeptAsCr).
+// Returns its path. Raises RunError with the system's number when it cannot be written.
 std::string WriteBodyFile(const std::string& folder, std::string_view body, BodyFormat format);
 
 }  // namespace wrenpost

@@ -86,15 +86,16 @@ TEST_F(BodyFileTest, PrivateFolderIsCreatedOrAcceptedOnlyWhenPrivate) {
 
 TEST_F(BodyFileTest, WritesTheBodyToANewPrivateFileEachTime) {
   const std::string body = "<p>Zażółć gęślą jaźń</p>\r\n" + std::string(100000, 'x');
-  const std::string html = WriteBodyFile(dir.string(), body, BodyFormat::kHtml);
-  const std::string text = WriteBodyFile(dir.string(), "a", BodyFormat::kText);
+  // Thunderbird turns LFs into blanks: the lines of a <pre> go with a bare CR.
+  const std::string html = WriteBodyFile(dir.string(), body + "<pre>a\r\nb</pre>", BodyFormat::kHtml);
+  const std::string text = WriteBodyFile(dir.string(), "a\nb", BodyFormat::kText);
   EXPECT_NE(html, text);
   EXPECT_EQ(fs::path(html).parent_path(), dir);
   EXPECT_EQ(fs::path(html).filename().string().rfind(kBodyFilePrefix, 0), 0u);
   EXPECT_EQ(fs::path(html).extension(), ".html");
   EXPECT_EQ(fs::path(text).extension(), ".txt");
-  EXPECT_EQ(Content(html), body);
-  EXPECT_EQ(Content(text), "a");
+  EXPECT_EQ(Content(html), body + "<pre>a\rb</pre>");
+  EXPECT_EQ(Content(text), "a\nb");
   struct stat info {};
   ASSERT_EQ(::stat(html.c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 07777, 0600u);

@@ -8,6 +8,7 @@
 #include "platform/mail_clients.h"
 #include "platform/windows/win_owners.h"
 #include "platform/windows/win_text.h"
+#include "text/html.h"
 
 namespace wrenpost {
 namespace {
@@ -49,7 +50,9 @@ void RemoveStaleBodyFiles(const std::string& folder) noexcept {
   }
 }
 
-std::string WriteBodyFile(const std::string& folder, std::string_view body, BodyFormat format) {
+std::string WriteBodyFile(const std::string& folder, std::string_view given, BodyFormat format) {
+  // Thunderbird reads each LF of an HTML body file as a blank, also in <pre>.
+  const std::string body = format == BodyFormat::kHtml ? LineBreaksKeptAsCr(given) : std::string(given);
   const std::wstring wide_folder = Widen(folder);
   if (!CreateDirectoryW(wide_folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
     ThrowFileError(GetLastError(), folder);

@@ -19,8 +19,9 @@ std::string BodyFolder();
 void RemoveStaleBodyFiles(const std::string& folder) noexcept;
 
 // Writes `body` (UTF-8) to a new file in `folder` (made when missing), named
-// "wrenpost-body-" and a unique part, ending ".html" or ".txt". Returns its
-// path. Raises the file error when it cannot be written.
+// "wrenpost-body-" and a unique part, ending ".html" or ".txt"; an HTML body
+// with the line breaks that it keeps as bare CRs (LineBreaksKeptAsCr).
+// Returns its path. Raises the file error when it cannot be written.
 std::string WriteBodyFile(const std::string& folder, std::string_view body, BodyFormat format);
 
 // Removes a body file nobody will read. Never raises.
