@@ -6,6 +6,7 @@
 #include <string>
 
 #include "clients/client_name.h"
+#include "clients/client_start.h"
 #include "launcher/body_file.h"
 #include "launcher/draft_target.h"
 #include "launcher/failure_report.h"
@@ -42,12 +43,19 @@ std::string FindTemplate(const MessageRequest& request, FileSystem& files, const
   return files.FoundFilePath(request.template_path);
 }
 
+// The client's plain name in a description such as "Thunderbird (snap)".
+std::string PlainClientName(const std::string& description) {
+  const std::size_t qualifier = description.rfind(" (");
+  return qualifier != std::string::npos && description.ends_with(")") ? description.substr(0, qualifier) : description;
+}
+
 // The mail client the message goes to: Outlook through automation, or a
 // client that takes the whole draft, named in the log right after the
 // command text. `target` owns what is held from the moment it is obtained,
-// so that a failure lets go of it too.
+// so that a failure lets go of it too. `mail_client`: the client a failure
+// box names off Outlook's route (as FailureBoxText takes it).
 void OpenTarget(const MessageRequest& request, const std::string& template_file, const Platform& platform,
-                const RunLog& log, std::unique_ptr<ComposeTarget>& target) {
+                const RunLog& log, std::unique_ptr<ComposeTarget>& target, std::optional<std::string>& mail_client) {
   const ClientName client = ChosenClient(request, platform.mail_clients);
   std::unique_ptr<AutomationObject> outlook;
   if (client == ClientName::kOutlook) {
@@ -71,12 +79,16 @@ void OpenTarget(const MessageRequest& request, const std::string& template_file,
                                                     : ", a wybrano program pocztowy " +
                                                           std::string(ClientNameText(client)) + "."));
   }
+  const ClientTraits* asked = TraitsOf(client);
+  mail_client = asked != nullptr ? std::string(asked->shown_name) : std::string();
   std::unique_ptr<DraftClient> draft_client = platform.mail_clients.Find(client);
+  mail_client = PlainClientName(draft_client->Description());
   log.WriteLogLine("Program pocztowy: ", draft_client->Description());
   target = std::make_unique<DraftTarget>(std::move(draft_client));
 }
 
-void FillAndShow(const Platform& platform, const RunLog& log, std::unique_ptr<ComposeTarget>& target) {
+void FillAndShow(const Platform& platform, const RunLog& log, std::unique_ptr<ComposeTarget>& target,
+                 std::optional<std::string>& mail_client) {
   const std::string command_text = platform.process.CommandText();
   log.WriteLogLine("\r\n");
   log.WriteLogLine("Parametry: ", command_text);
@@ -92,7 +104,7 @@ void FillAndShow(const Platform& platform, const RunLog& log, std::unique_ptr<Co
     }
   }
 
-  OpenTarget(request, template_file, platform, log, target);
+  OpenTarget(request, template_file, platform, log, target, mail_client);
   ComposeTarget& message = *target;
   // Before `Display`, so that the window shows the sender's own signature.
   if (!request.from.empty()) message.SetSender(request.from, log);
@@ -162,16 +174,17 @@ std::optional<RunError> Guarded(Step&& step) {
 int RunLauncher(const Platform& platform) {
   RunLog log(platform.files, {});  // nowhere to write until the program's folder is known
   std::unique_ptr<ComposeTarget> target;
+  std::optional<std::string> mail_client;  // none: Outlook's automation
   const std::optional<RunError> failure = Guarded([&] {
     const HostIdentity identity = QueryHostIdentity(platform.process);
     log = RunLog(platform.files, LogPath(identity));
     WriteRunHeader(log, identity, platform.clock, platform.names);
-    FillAndShow(platform, log, target);
+    FillAndShow(platform, log, target, mail_client);
     log.WriteLogLine("Koniec programu.");
   });
   if (!failure) return kExitSuccess;
 
-  ReportFailure(*failure, log, platform.warning_box);
+  ReportFailure(*failure, log, platform.warning_box, mail_client);
   // A shown compose window stays open; only the handles go. A run reports
   // one failure: a component that acts when released and fails again there
   // adds no second box.

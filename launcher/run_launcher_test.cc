@@ -558,6 +558,12 @@ TEST(FailureBoxText, OnlyTheWholeNumbers287And429GetTheirOwnText) {
   // 0x800A011F narrowed to 16 bits would read 287; it must not.
   EXPECT_EQ(FailureBoxText(static_cast<std::int32_t>(0x800A011F), "d"), "Wystąpił błąd:\r\nd");
   EXPECT_EQ(FailureBoxText(429 - 65536, "d"), "Wystąpił błąd:\r\nd");
+  EXPECT_EQ(FailureBoxText(287, "d", "Evolution"),
+            "Nie można utworzyć nowej wiadomości w programie Evolution.\r\nPrawdopodobna przyczyna to wyłączony "
+            "program Evolution lub problem z dostępem do domyślnego konta pocztowego.");
+  EXPECT_EQ(FailureBoxText(287, "d", ""),
+            "Nie można utworzyć nowej wiadomości w programie pocztowym.\r\nPrawdopodobna przyczyna to wyłączony "
+            "program pocztowy lub problem z dostępem do domyślnego konta pocztowego.");
 }
 
 TEST(ReportFailure, LogsTheWholeNumberInSignedDecimal) {
@@ -592,6 +598,7 @@ struct RouteCase {
   std::vector<ClientName> asked;  // the names Find was asked for
   std::string client_entry;       // the log line after "Parametry: " ("" for none)
   std::int32_t failure;           // 0: the run succeeds
+  std::string box_line = {};      // the failure box's first line
 };
 
 void PrintTo(const RouteCase& c, std::ostream* out) { *out << c.name; }
@@ -612,6 +619,8 @@ TEST_P(LauncherRouteTest, ReachesTheClientItShould) {
   if (c.failure != 0) {
     EXPECT_THAT(Log(), HasSubstr(parameters + c.client_entry + "\r\n\r\nWystąpił błąd (" + std::to_string(c.failure) + "): "));
     EXPECT_THAT(fake.mail_clients.opened, IsEmpty());
+    ASSERT_EQ(fake.warning_box.shown.size(), 1u);
+    EXPECT_THAT(fake.warning_box.shown[0].text, ::testing::StartsWith(c.box_line + "\r\n"));
     return;
   }
   EXPECT_THAT(Log(), HasSubstr(parameters + c.client_entry + "Dodanie tematu: S\r\n"));
@@ -623,21 +632,24 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         RouteCase{"OutlookByDefault", "", ClientName::kOutlook, true, {ClientName::kAuto}, true, {}, "", 0},
         RouteCase{"NoOutlookIs429WithoutAskingForAnother", "", ClientName::kOutlook, false, {ClientName::kAuto}, false,
-                  {}, "", 429},
+                  {}, "", 429, "Nie można utworzyć nowej wiadomości w MS Outlook."},
         RouteCase{"AutoPrefersAnOutlookThatIsThere", "auto", ClientName::kOutlook, true, {ClientName::kAuto}, true, {},
                   "", 0},
         RouteCase{"AutoFallsBackToTheDefaultClient", "AUTO", ClientName::kOutlook, false, {ClientName::kAuto}, false,
                   {ClientName::kAuto}, "Program pocztowy: Poczta auto\r\n", 0},
         RouteCase{"AutoWithoutAnyClientIs429", "auto", ClientName::kOutlook, false, {}, false, {ClientName::kAuto}, "",
-                  429},
+                  429, "Nie można utworzyć nowej wiadomości w programie pocztowym."},
+        RouteCase{"NamedClientMissingIs429NamingIt", "claws-mail", ClientName::kOutlook, true, {ClientName::kAuto},
+                  false, {ClientName::kClawsMail}, "", 429,
+                  "Nie można utworzyć nowej wiadomości w programie Claws Mail."},
         RouteCase{"DesktopDefaultIsAuto", "", ClientName::kAuto, false, {ClientName::kAuto}, false, {ClientName::kAuto},
                   "Program pocztowy: Poczta auto\r\n", 0},
         RouteCase{"NamedClientSkipsOutlook", "kmail", ClientName::kOutlook, true, {ClientName::kKmail}, false,
                   {ClientName::kKmail}, "Program pocztowy: Poczta kmail\r\n", 0},
         RouteCase{"OutlookNamedOnTheDesktop", "outlook", ClientName::kAuto, false, {ClientName::kAuto}, false, {}, "",
-                  429},
+                  429, "Nie można utworzyć nowej wiadomości w MS Outlook."},
         RouteCase{"UnknownNameIsRefusedBeforeAnyClient", "\"pegasus\"", ClientName::kOutlook, true, {ClientName::kAuto},
-                  false, {}, "", 5}),
+                  false, {}, "", 5, "Wystąpił błąd:"}),
     [](const ::testing::TestParamInfo<RouteCase>& info) { return std::string(info.param.name); });
 
 TEST_F(LauncherTest, DraftClientGetsTheWholeMessageAndSaysHowItTookTheSender) {
@@ -676,13 +688,18 @@ TEST_F(LauncherTest, DraftClientGetsTheWholeMessageAndSaysHowItTookTheSender) {
 TEST_F(LauncherTest, DraftClientThatCannotOpenGivesTheOneReport) {
   fake.mail_clients.default_choice = ClientName::kAuto;
   fake.automation.NotInstalled();
-  fake.mail_clients.clients[ClientName::kAuto] = {"Thunderbird", {SenderChoice::Kind::kAccount, "biuro@firma.pl", {}},
+  fake.mail_clients.clients[ClientName::kAuto] = {"Thunderbird (snap)",
+                                                  {SenderChoice::Kind::kAccount, "biuro@firma.pl", {}},
                                                   RunError(429, "Error: no DISPLAY environment variable specified")};
   EXPECT_EQ(Run("-from Biuro -to anna"), kExitFailure);
-  EXPECT_THAT(Steps(), ::testing::StartsWith("Program pocztowy: Thunderbird\r\nKonto nadawcy: Biuro\r\n"));
+  EXPECT_THAT(Steps(), ::testing::StartsWith("Program pocztowy: Thunderbird (snap)\r\nKonto nadawcy: Biuro\r\n"));
   EXPECT_THAT(Log(), ::testing::EndsWith("Dodanie adresata: anna\r\n\r\n\r\nWystąpił błąd (429): Error: no DISPLAY "
                                          "environment variable specified\r\nProgram zakończony błędem.\r\n"));
   ASSERT_EQ(fake.warning_box.shown.size(), 1u);
+  // The box names the client that was used, without the way it was reached.
+  EXPECT_EQ(fake.warning_box.shown[0].text,
+            "Nie można utworzyć nowej wiadomości w programie Thunderbird.\r\nSprawdź, czy program jest zainstalowany "
+            "w systemie!");
 }
 
 TEST_F(LauncherTest, TemplateFoundLikeAnAttachmentIsWhereOutlookStartsTheMessage) {

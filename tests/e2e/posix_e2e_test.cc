@@ -59,7 +59,7 @@ TEST_F(PosixEndToEnd, WritesHeaderAndEntriesBesideItselfAndReports429) {
   EXPECT_EQ(StableLog(log), Header(program) +
                                 "\r\n\r\nParametry: -to anna -subject Oferta\r\n" + kFailure429);
   EXPECT_EQ(run.std_err,
-            "Wrenpost: \u26A0 Nie można utworzyć nowej wiadomości w MS Outlook.\n"
+            "Wrenpost: \u26A0 Nie można utworzyć nowej wiadomości w programie pocztowym.\n"
             "Sprawdź, czy program jest zainstalowany w systemie!\n[OK]\n");
 }
 

@@ -199,7 +199,7 @@ TEST_F(ThunderbirdEndToEnd, NoThunderbirdShows429InTheDesktopDialog) {
   EXPECT_THAT(ReadFile(log), HasSubstr("Wystąpił błąd (429): "));
   EXPECT_THAT(RecordedArguments(sandbox / "zenity-argv"),
               ElementsAre("--warning", "--no-markup", "--title=Wrenpost",
-                          "--text=Nie można utworzyć nowej wiadomości w MS Outlook.\n"
+                          "--text=Nie można utworzyć nowej wiadomości w programie pocztowym.\n"
                           "Sprawdź, czy program jest zainstalowany w systemie!"));
   EXPECT_EQ(run.std_err, "");
 }
@@ -212,7 +212,7 @@ TEST_F(ThunderbirdEndToEnd, ADialogToolThatFailsGivesWayToTheNext) {
   EXPECT_TRUE(fs::exists(sandbox / "zenity-argv"));
   EXPECT_THAT(RecordedArguments(sandbox / "kdialog-argv"),
               ElementsAre("--title", "Wrenpost", "--sorry",
-                          "Nie można utworzyć nowej wiadomości w MS Outlook.\n"
+                          "Nie można utworzyć nowej wiadomości w programie pocztowym.\n"
                           "Sprawdź, czy program jest zainstalowany w systemie!"));
   EXPECT_EQ(run.std_err, "");
 }
@@ -226,7 +226,7 @@ TEST_F(ThunderbirdEndToEnd, WithoutADisplayTheBoxGoesToStandardError) {
   EXPECT_EQ(with_tool_failing.exit_code, 1);
   EXPECT_FALSE(fs::exists(sandbox / "zenity-argv"));
   EXPECT_EQ(with_tool_failing.std_err,
-            "Wrenpost: \u26A0 Nie można utworzyć nowej wiadomości w MS Outlook.\n"
+            "Wrenpost: \u26A0 Nie można utworzyć nowej wiadomości w programie pocztowym.\n"
             "Sprawdź, czy program jest zainstalowany w systemie!\n[OK]\n");
 
   // A display, but every tool fails: the console still carries the box.

@@ -28,8 +28,10 @@ namespace {
 namespace fs = std::filesystem;
 using Lines = std::vector<std::string>;
 
-const std::string kBox429 =
-    "Nie można utworzyć nowej wiadomości w MS Outlook.\\r\\nSprawdź, czy program jest zainstalowany w systemie!";
+// The 429 box off Outlook's route names the mail client ("programie X").
+std::string Box429(const std::string& in) {
+  return "Nie można utworzyć nowej wiadomości w " + in + ".\\r\\nSprawdź, czy program jest zainstalowany w systemie!";
+}
 const std::string kThunderbirdExe = "C:\\wrenpost-tools\\thunderbird.exe";
 
 fs::path DriveC() { return fs::path(std::getenv("WINEPREFIX")) / "drive_c"; }
@@ -277,7 +279,7 @@ TEST_P(ThunderbirdStart, GetsTheComposeFieldsAndIsWatched) {
             std::string::npos)
       << log;
   if (param.fails) {
-    ExpectEnd(run, kBox429);
+    ExpectEnd(run, Box429("programie Mozilla Thunderbird"));
     EXPECT_TRUE(log.ends_with("Wystąpił błąd (429): Error: nie można otworzyć profilu\r\n"
                               "Program zakończony błędem.\r\n"))
         << log;
@@ -331,8 +333,8 @@ TEST_F(WineMailClients, RegisteredAutomationServerStillComesFirst) {
 }
 
 // No client for the message: the 429 box, its description saying what is missing.
-void ExpectRefusal(const WineCase& c, const std::string& args, const std::string& description) {
-  ExpectEnd(c.Run(args), kBox429);
+void ExpectRefusal(const WineCase& c, const std::string& args, const std::string& in, const std::string& description) {
+  ExpectEnd(c.Run(args), Box429(in));
   EXPECT_TRUE(c.Log().ends_with("\r\n\r\n\r\nWystąpił błąd (429): " + description +
                                 "\r\nProgram zakończony błędem.\r\n"))
       << c.Log();
@@ -344,6 +346,7 @@ TEST_F(WineMailClients, MailtoHandlerIsNotGivenWhatALinkCannotCarry) {
   ASSERT_TRUE(clients.ok());
   c.WriteFile("a.pdf", "%PDF-1.4\n");
   ExpectRefusal(c, "-client auto -from biuro@firma.pl -to anna -attachment " + c.WinPath("a.pdf"),
+                "programie mailto_handler.exe",
                 "Domyślny program pocztowy „mailto_handler.exe” przyjmuje wiadomość tylko jako link mailto:, a ten "
                 "nie przeniesie załączników (1) ani nadawcy.");
   EXPECT_TRUE(Record("mailto_calls.txt").empty());
@@ -353,7 +356,7 @@ TEST_F(WineMailClients, NoClientAtAllGives429SayingWhatIsMissing) {
   WineCase c("NoClient");
   MailClients clients(c, "", false);
   ASSERT_TRUE(clients.ok());
-  ExpectRefusal(c, "-client auto -to anna",
+  ExpectRefusal(c, "-client auto -to anna", "programie pocztowym",
                 "Nie znaleziono programu pocztowego: MS Outlook nie jest zarejestrowany do automatyzacji, w "
                 "Software\\Clients\\Mail nie ma domyślnego programu pocztowego, a linków mailto: nie obsługuje "
                 "żaden program.");
