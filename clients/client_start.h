@@ -63,7 +63,9 @@ bool NeedsBodyFile(const ClientTraits& client, const MessageDraft& draft);
 // are absolute paths the client can read. `body_file`, when NeedsBodyFile,
 // names a UTF-8 file holding BodyForClient. Raises RunError when the draft
 // cannot reach the client whole: an argument past kMaxArgumentBytes, a request
-// too long for a running Claws Mail, a path Claws Mail would refuse.
+// too long for a running Claws Mail, an attachment whose path the client
+// cannot carry (CarriesPath: the caller hands such a file over as a copy
+// named CarriableName).
 std::vector<std::string> StartArguments(const ClientTraits& client, const MessageDraft& draft,
                                         const std::optional<std::string>& body_file);
 
