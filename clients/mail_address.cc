@@ -37,10 +37,10 @@ bool IsPhrase(std::string_view text) {
 
 bool IsDomain(std::string_view text) {
   if (IsDotAtom(text)) return true;
-  // A domain literal: "[" dtext "]", dtext being printable but "[", "]" and "\".
-  if (text.size() < 2 || text.front() != '[' || text.back() != ']') return false;
+  // An IPv4 domain literal ("[10.0.0.1]"); parsers differ on anything richer in brackets.
+  if (text.size() < 3 || text.front() != '[' || text.back() != ']') return false;
   const std::string_view inside = text.substr(1, text.size() - 2);
-  return std::none_of(inside.begin(), inside.end(), [](char c) { return c == '[' || c == ']' || c == '\\'; });
+  return std::all_of(inside.begin(), inside.end(), [](char c) { return (c >= '0' && c <= '9') || c == '.'; });
 }
 
 // The text of a well-formed quoted string ("a\"b" -> a"b), or nullopt.

@@ -22,6 +22,7 @@ TEST(AddressForClient, WritesEachRecipientAsOneAddress) {
       {"file:///etc/passwd#a@b", "\"file:///etc/passwd#a\"@b"},
       {"a@b@c.pl", "\"a@b\"@c.pl"},
       {"jan.nowak@[10.0.0.1]", "jan.nowak@[10.0.0.1]"},
+      {"a@[\"<b]", "\"a@[\\\"<b]\""},  // brackets protect nothing in a parser
       {".jan@firma.pl", "\".jan\"@firma.pl"},
       {"-x@y.pl", "-x@y.pl"},
       {"  jan@firma.pl\t", "jan@firma.pl"},
