@@ -359,6 +359,8 @@ TEST(ClientModels, SeeWhatTheClientsWouldMakeOfUnguardedArguments) {
   EXPECT_THAT(ReadBack(ClientName::kThunderbird, {"-compose", "to=file%3A%2F%2F%2Fetc%2Fpasswd%23a%40b"}).to_list,
               ElementsAre("///etc/passwd#a@b"));
   EXPECT_THAT(ReadBack(ClientName::kEvolution, {"mailto:%22Ewa,a@b.pl"}).to_list, ElementsAre("Ewa,a@b.pl"));
+  EXPECT_THAT(ReadBack(ClientName::kEvolution, {"mailto:Jan%20Nowak,a@b.pl"}).to_list,
+              ElementsAre("Jan Nowak,a@b.pl"));
 }
 
 }  // namespace

@@ -99,7 +99,9 @@ std::string AddressForClient(std::string_view recipient) {
     }
   }
   if (const auto address = AddrSpec(trimmed)) return *address;
-  if (IsPhrase(trimmed) || trimmed.empty()) return std::string(trimmed);
+  // A phrase of several words with no address makes Evolution's parser
+  // swallow the recipients after it: only one word goes unquoted.
+  if (IsDotAtom(trimmed) || trimmed.empty()) return std::string(trimmed);
   return Quoted(Plain(trimmed));
 }
 

@@ -16,8 +16,9 @@ namespace wrenpost {
 //  - "local@domain" (the last "@" splits): a local part that is no dot-atom
 //    is quoted ("file:///etc/passwd#a"@b);
 //  - anything else (no valid domain, a stray "<"): kept as it is when it is
-//    one word or a phrase of atoms ("anna", "Jan Nowak"), otherwise the whole
-//    text quoted ("Nowak, Jan"), which every parser reads as one recipient.
+//    one word of atom characters and dots ("anna"), otherwise the whole text
+//    quoted ("Nowak, Jan", "Jan Nowak"), which every parser reads as one
+//    recipient (Evolution's runs an unquoted "Jan Nowak" into the next one).
 // In quotes, '"' and '\' are escaped. Blanks around the text are dropped;
 // a line break or other control character becomes a blank (no address list
 // can hold one). Bytes from 0x80 on (UTF-8 letters) count as atom characters.

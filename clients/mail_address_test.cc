@@ -26,9 +26,10 @@ TEST(AddressForClient, WritesEachRecipientAsOneAddress) {
       {".jan@firma.pl", "\".jan\"@firma.pl"},
       {"-x@y.pl", "-x@y.pl"},
       {"  jan@firma.pl\t", "jan@firma.pl"},
-      // Not an address: one word or phrase stays, anything else is one quoted recipient.
+      // Not an address: one word stays, anything else is one quoted recipient.
       {"anna", "anna"},
-      {"Jan Nowak", "Jan Nowak"},
+      {"Jan Nowak", "\"Jan Nowak\""},
+      {"Zażółć gęślą", "\"Zażółć gęślą\""},
       {"--attach", "--attach"},
       {"Nowak, Jan", "\"Nowak, Jan\""},
       {"a, 'b' \"c\" ;", "\"a, 'b' \\\"c\\\" ;\""},
@@ -38,6 +39,7 @@ TEST(AddressForClient, WritesEachRecipientAsOneAddress) {
       {"Jan <jan@firma.pl> x", "\"Jan <jan@firma.pl> x\""},
       {"http://x.pl/?a=b#c", "\"http://x.pl/?a=b#c\""},
       {"Jan\r\nNowak <jan@firma.pl>", "Jan  Nowak <jan@firma.pl>"},
+      {"Jan\nNowak", "\"Jan Nowak\""},
       {"", ""},
   };
   for (const auto& c : kCases) {

@@ -651,9 +651,23 @@ std::string Mailbox(std::string_view text, bool groups) {
   return name.empty() ? "<" + trim(address) + ">" : name + " <" + trim(address) + ">";
 }
 
+// Words with a blank between them outside quotes, and no "<" or "@" there.
+bool BarePhrase(std::string_view piece) {
+  std::string outside;
+  bool quoted = false;
+  for (std::size_t i = 0; i < piece.size(); ++i) {
+    if (quoted && piece[i] == '\\') ++i;
+    else if (piece[i] == '"') quoted = !quoted, outside += ' ';
+    else if (!quoted) outside += piece[i];
+  }
+  if (outside.find_first_of("<@") != std::string::npos) return false;
+  const std::size_t first = outside.find_first_not_of(" \t"), last = outside.find_last_not_of(" \t");
+  return first != std::string::npos && outside.substr(first, last - first).find_first_of(" \t") != std::string::npos;
+}
+
 }  // namespace
 
-std::vector<std::string> ParseAddressList(const std::string& text, bool groups) {
+std::vector<std::string> ParseAddressList(const std::string& text, bool groups, bool runs_on) {
   std::vector<std::string> list;
   std::size_t start = 0;
   bool quoted = false, angle = false;
@@ -665,6 +679,7 @@ std::vector<std::string> ParseAddressList(const std::string& text, bool groups) 
       else if (!quoted && c == '<') angle = true;
       else if (!quoted && c == '>') angle = false;
       if (i >= text.size() || quoted || angle || text[i] != ',') continue;
+      if (runs_on && BarePhrase(std::string_view(text).substr(start, i - start))) continue;
     }
     std::string mailbox = Mailbox(std::string_view(text).substr(start, std::min(i, text.size()) - start), groups);
     if (!mailbox.empty()) list.push_back(std::move(mailbox));
@@ -677,9 +692,10 @@ ComposeWindow ReadBack(ClientName client, const std::vector<std::string>& argume
   ComposeWindow window = ClientReads(client, arguments);
   const bool groups = client == ClientName::kThunderbird || client == ClientName::kBetterbird ||
                       client == ClientName::kEvolution;
-  window.to_list = ParseAddressList(window.to, groups);
-  window.cc_list = ParseAddressList(window.cc, groups);
-  window.bcc_list = ParseAddressList(window.bcc, groups);
+  const bool runs_on = client == ClientName::kEvolution;
+  window.to_list = ParseAddressList(window.to, groups, runs_on);
+  window.cc_list = ParseAddressList(window.cc, groups, runs_on);
+  window.bcc_list = ParseAddressList(window.bcc, groups, runs_on);
   return window;
 }
 

@@ -42,8 +42,10 @@ struct ComposeWindow {
 // Claws Mail's address splitting): split at commas outside quotes and angle
 // brackets; a quote runs to the next unescaped quote or the end, so an
 // unbalanced one swallows what follows. `groups`: a ":" outside quotes ends
-// a group's name, which is dropped (Thunderbird, Evolution).
-std::vector<std::string> ParseAddressList(const std::string& text, bool groups);
+// a group's name, which is dropped (Thunderbird, Evolution). `runs_on`:
+// words with blanks between them and no address run into the next
+// recipients as one (Evolution's camel_address_decode).
+std::vector<std::string> ParseAddressList(const std::string& text, bool groups, bool runs_on = false);
 
 // `arguments` are what follows the program (argv[1] on).
 ComposeWindow ReadBack(ClientName client, const std::vector<std::string>& arguments);
