@@ -361,6 +361,11 @@ TEST(ClientModels, SeeWhatTheClientsWouldMakeOfUnguardedArguments) {
   EXPECT_THAT(ReadBack(ClientName::kEvolution, {"mailto:%22Ewa,a@b.pl"}).to_list, ElementsAre("Ewa,a@b.pl"));
   EXPECT_THAT(ReadBack(ClientName::kEvolution, {"mailto:Jan%20Nowak,a@b.pl"}).to_list,
               ElementsAre("Jan Nowak,a@b.pl"));
+  // Thunderbird's pills: "Nowak, Jan <>" holds, a comma with no "<...>" after it cuts.
+  EXPECT_THAT(ReadBack(ClientName::kThunderbird, {"-compose", "to=%22Nowak%2C%20Jan%22%2Cx%40y.pl"}).mishaps,
+              IsEmpty());
+  EXPECT_THAT(ReadBack(ClientName::kThunderbird, {"-compose", "to=%22a%2Cb%22%40c.pl"}).mishaps,
+              ElementsAre("a recipient cut into several pills"));
 }
 
 }  // namespace

@@ -688,6 +688,37 @@ std::vector<std::string> ParseAddressList(const std::string& text, bool groups, 
   return list;
 }
 
+namespace {
+
+// Thunderbird's compose window shows the parsed list as display text ("name
+// <address>", the address, or "name <>", joined by ", ") and cuts that into its pills
+// (makeFromDisplayAddress): at the first comma after the first "@", or
+// after the first ">" of a "<...>" when that comes first; quotes count for nothing.
+std::size_t ThunderbirdPills(const std::vector<std::string>& list) {
+  std::string display;
+  for (const std::string& address : list) {
+    // jsmime reads a text with no "@" as a name without address: "name <>".
+    const bool name_only = address.find_first_of("@<") == std::string::npos;
+    display += (display.empty() ? "" : ", ") + address + (name_only ? " <>" : "");
+  }
+  std::size_t pills = 0;
+  while (!display.empty()) {
+    const std::size_t lt = display.find('<'), gt = display.find('>'), at = display.find('@');
+    std::size_t start = lt != std::string::npos && gt != std::string::npos && gt > lt ? gt : 0;
+    if (at != std::string::npos) start = std::min(start, at);
+    std::size_t comma = display.find(',', start);
+    const bool cut = comma != std::string::npos && comma > 0;
+    const std::string pill = display.substr(0, cut ? comma : display.size());
+    display = cut ? display.substr(comma + 1) : "";
+    display.erase(0, display.find_first_not_of(", \t"));
+    if (display.find_first_not_of(", \t") == std::string::npos) display.clear();
+    if (pill.find_first_not_of(" \t") != std::string::npos) ++pills;
+  }
+  return pills;
+}
+
+}  // namespace
+
 ComposeWindow ReadBack(ClientName client, const std::vector<std::string>& arguments) {
   ComposeWindow window = ClientReads(client, arguments);
   const bool groups = client == ClientName::kThunderbird || client == ClientName::kBetterbird ||
@@ -696,6 +727,11 @@ ComposeWindow ReadBack(ClientName client, const std::vector<std::string>& argume
   window.to_list = ParseAddressList(window.to, groups, runs_on);
   window.cc_list = ParseAddressList(window.cc, groups, runs_on);
   window.bcc_list = ParseAddressList(window.bcc, groups, runs_on);
+  if (client == ClientName::kThunderbird || client == ClientName::kBetterbird) {
+    for (const auto* list : {&window.to_list, &window.cc_list, &window.bcc_list}) {
+      if (ThunderbirdPills(*list) != list->size()) window.mishaps.push_back("a recipient cut into several pills");
+    }
+  }
   return window;
 }
 
