@@ -55,8 +55,7 @@ std::string BodyForClient(const ClientTraits& client, const MessageDraft& draft)
 // Whether the body has to reach the client in a file: always for a client that
 // takes it only so (Thunderbird), and for a body too long for the client's
 // command line when the client can read one (KMail, Claws Mail). False when
-// the draft has no body. Raises what StartArguments would for a path the
-// client refuses.
+// the draft has no body.
 bool NeedsBodyFile(const ClientTraits& client, const MessageDraft& draft);
 
 // The arguments that open the compose window with `draft`, whose attachments
