@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 
+#include "clients/attachment_name.h"
 #include "errors/run_error.h"
 #include "text/html_to_text.h"
 
@@ -90,6 +91,14 @@ std::vector<std::string> StartArguments(const ClientTraits& client, const Messag
   if (!body_file && NeedsBodyFile(client, draft)) {
     throw RunError(errors::kInternalError, "Treść wiadomości dla programu " + std::string(client.shown_name) +
                                                " musi trafić do pliku, a plik nie został podany.");
+  }
+  for (const std::string& path : draft.attachments) {
+    if (CarriesPath(client.name, path)) continue;
+    throw RunError(errors::kInvalidCall,
+                   "Program " + std::string(client.shown_name) + " nie dołączy pliku „" + path +
+                       "” pod tą nazwą (znak końca wiersza lub inny znak sterujący albo zbyt długa ścieżka), a "
+                       "kopia pliku pod inną nazwą nie została przygotowana. Wiadomość nie zostanie otwarta bez "
+                       "tego pliku.");
   }
   std::vector<std::string> arguments = ArgumentsFor(client, draft, body_file);
   if (!FitsCommandLine(client, arguments)) ThrowTooLong(client, arguments);

@@ -55,15 +55,16 @@ std::string BodyForClient(const ClientTraits& client, const MessageDraft& draft)
 // Whether the body has to reach the client in a file: always for a client that
 // takes it only so (Thunderbird), and for a body too long for the client's
 // command line when the client can read one (KMail, Claws Mail). False when
-// the draft has no body. Raises what StartArguments would for a path the
-// client refuses.
+// the draft has no body.
 bool NeedsBodyFile(const ClientTraits& client, const MessageDraft& draft);
 
 // The arguments that open the compose window with `draft`, whose attachments
 // are absolute paths the client can read. `body_file`, when NeedsBodyFile,
 // names a UTF-8 file holding BodyForClient. Raises RunError when the draft
 // cannot reach the client whole: an argument past kMaxArgumentBytes, a request
-// too long for a running Claws Mail, a path Claws Mail would refuse.
+// too long for a running Claws Mail, an attachment whose path the client
+// cannot carry (CarriesPath: the caller hands such a file over as a copy
+// named CarriableName).
 std::vector<std::string> StartArguments(const ClientTraits& client, const MessageDraft& draft,
                                         const std::optional<std::string>& body_file);
 

@@ -1,5 +1,6 @@
 #include "clients/mailto_url.h"
 
+#include "clients/mail_address.h"
 #include "clients/thunderbird_compose.h"
 
 namespace wrenpost {
@@ -26,7 +27,7 @@ std::string BuildMailtoUrl(const std::vector<std::string>& to, const std::vector
   std::string url = "mailto:";
   for (std::size_t i = 0; i < to.size(); ++i) {
     if (i > 0) url += ',';
-    AppendEncoded(url, to[i], '@');
+    AppendEncoded(url, AddressForClient(to[i]), '@');
   }
   for (std::size_t i = 0; i < fields.size(); ++i) {
     url += i == 0 ? '?' : '&';
@@ -41,14 +42,7 @@ std::string BuildMailtoUrl(const std::vector<std::string>& to, const std::vector
   return url;
 }
 
-std::string JoinAddresses(const std::vector<std::string>& addresses) {
-  std::string joined;
-  for (std::size_t i = 0; i < addresses.size(); ++i) {
-    if (i > 0) joined += ',';
-    joined += addresses[i];
-  }
-  return joined;
-}
+std::string JoinAddresses(const std::vector<std::string>& addresses) { return AddressList(addresses); }
 
 std::vector<MailtoField> MessageFields(const std::vector<std::string>& cc, const std::vector<std::string>& bcc,
                                        const std::string& subject, const std::string& body) {

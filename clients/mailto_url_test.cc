@@ -8,7 +8,7 @@ namespace {
 TEST(BuildMailtoUrl, EncodesEveryValueSoNothingBecomesSyntax) {
   EXPECT_EQ(BuildMailtoUrl({}, {}), "mailto:");
   EXPECT_EQ(BuildMailtoUrl({"anna@firma.pl", "Nowak, Jan <jan@firma.pl>"}, {}),
-            "mailto:anna@firma.pl,Nowak%2C%20Jan%20%3Cjan@firma.pl%3E");
+            "mailto:anna@firma.pl,%22Nowak%2C%20Jan%22%20%3Cjan@firma.pl%3E");
   EXPECT_EQ(BuildMailtoUrl({"a@b"}, {{"cc", JoinAddresses({"c@d", "e@f"})},
                                      {"subject", "x&body=y?z#%+="},
                                      {"body", "Dzień\r\ndobry\nPani\rEwo"}}),

@@ -1,5 +1,6 @@
 #include "clients/thunderbird_compose.h"
 
+#include "clients/mail_address.h"
 #include "text/wtf8.h"
 
 namespace wrenpost {
@@ -78,9 +79,9 @@ std::string FileUrl(std::string_view absolute_path) {
 }
 
 std::string BuildComposeString(const ComposeFields& fields) {
-  std::string text = "to=" + PercentEncode(JoinWithCommas(fields.recipients));
-  if (!fields.cc_recipients.empty()) text += ",cc=" + PercentEncode(JoinWithCommas(fields.cc_recipients));
-  if (!fields.bcc_recipients.empty()) text += ",bcc=" + PercentEncode(JoinWithCommas(fields.bcc_recipients));
+  std::string text = "to=" + PercentEncode(AddressList(fields.recipients));
+  if (!fields.cc_recipients.empty()) text += ",cc=" + PercentEncode(AddressList(fields.cc_recipients));
+  if (!fields.bcc_recipients.empty()) text += ",bcc=" + PercentEncode(AddressList(fields.bcc_recipients));
   if (fields.from) text += ",from=" + PercentEncode(*fields.from);
   if (fields.subject) text += ",subject=" + PercentEncode(*fields.subject);
   if (fields.message_path) {

@@ -38,7 +38,7 @@ std::string PercentEncode(std::string_view bytes);
 std::string FileUrl(std::string_view absolute_path);
 
 // "to=...,cc=...,bcc=...,from=...,subject=...,format=html|text,message=...,attachment=...":
-// "to=" always, the others only when there is something to say. The attachment value
+// each recipient as AddressForClient writes it; "to=" always, the others only when there is something to say. The attachment value
 // is the file URLs joined by "," and percent-encoded once more as a whole.
 std::string BuildComposeString(const ComposeFields& fields);
 

@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "tests/e2e/client_models.h"
 #include "tests/e2e/compose_decoder.h"
 
 namespace wrenpost {
@@ -13,6 +14,7 @@ using ::testing::Pair;
 using ::testing::UnorderedElementsAre;
 using wrenpost::testing::AttachmentPaths;
 using wrenpost::testing::DecodeComposeString;
+using wrenpost::testing::ParseAddressList;
 
 const std::vector<std::string> kHostileTexts = {
     "",
@@ -73,9 +75,18 @@ TEST(BuildComposeString, EveryValueComesBackExactlyAndNothingElseAppears) {
     fields.message_path = "/tmp/" + text;
     fields.format = BodyFormat::kText;
     const auto decoded = DecodeComposeString(BuildComposeString(fields));
-    EXPECT_THAT(decoded, UnorderedElementsAre(Pair("to", text), Pair("cc", text), Pair("bcc", text),
-                                              Pair("from", text), Pair("subject", text), Pair("format", "text"),
+    EXPECT_THAT(decoded, UnorderedElementsAre(Pair("to", ::testing::_), Pair("cc", decoded.at("to")),
+                                              Pair("bcc", decoded.at("to")), Pair("from", text),
+                                              Pair("subject", text), Pair("format", "text"),
                                               Pair("message", "/tmp/" + text)))
+        << "value: " << text;
+    // One recipient, as written: an address list holds no line break and no blanks at either end.
+    std::string recipient;
+    for (const char c : text) recipient += static_cast<unsigned char>(c) < 0x20 && c != '\t' ? ' ' : c;
+    recipient = recipient.substr(0, recipient.find_last_not_of(' ') + 1);
+    recipient.erase(0, recipient.find_first_not_of(' '));
+    EXPECT_EQ(ParseAddressList(decoded.at("to"), true),
+              recipient.empty() ? std::vector<std::string>{} : std::vector<std::string>{recipient})
         << "value: " << text;
   }
 }
@@ -92,11 +103,11 @@ TEST(BuildComposeString, AttachmentPathsComeBackExactly) {
   EXPECT_EQ(decoded.size(), 2u);
 }
 
-TEST(BuildComposeString, RecipientsAreJoinedByCommasAsGiven) {
+TEST(BuildComposeString, RecipientsAreJoinedByCommasEachAsOneAddress) {
   ComposeFields fields;
-  fields.recipients = {"anna@firma.pl", " jan ", "", "Ewa <ewa@firma.pl>"};
+  fields.recipients = {"anna@firma.pl", " jan ", "", "Ewa <ewa@firma.pl>", "Nowak, Jan <jan@firma.pl>"};
   EXPECT_EQ(DecodeComposeString(BuildComposeString(fields)).at("to"),
-            "anna@firma.pl, jan ,,Ewa <ewa@firma.pl>");
+            "anna@firma.pl,jan,,Ewa <ewa@firma.pl>,\"Nowak, Jan\" <jan@firma.pl>");
 }
 
 TEST(ComposeArguments, ALoneSurrogateGoesAsTheReplacementCharacter) {

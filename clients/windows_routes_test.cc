@@ -231,7 +231,7 @@ TEST(ReadMapiAnswer, OnlyRealFailuresFailAndOnlyAModelessRefusalAsksAgain) {
 TEST(Mailto, CarriesWhatALinkCanAndNamesWhatItCannot) {
   MessageDraft draft = OfferDraft();
   EXPECT_EQ(MailtoUrlOf(draft),
-            "mailto:anna@firma.pl,Jan%20Nowak?cc=b%40firma.pl&subject=Oferta&body=Dzie%C5%84%20dobry");
+            "mailto:anna@firma.pl,%22Jan%20Nowak%22?cc=b%40firma.pl&subject=Oferta&body=Dzie%C5%84%20dobry");
   EXPECT_EQ(MailtoRefusal("Poczta", draft, true, 60)->description,
             "Domyślny program pocztowy „Poczta” przyjmuje wiadomość tylko jako link mailto:, a ten nie przeniesie "
             "załączników (1) ani nadawcy.");

@@ -13,6 +13,7 @@
 #include <memory>
 #include <sstream>
 
+#include "clients/attachment_name.h"
 #include "clients/key_file.h"
 #include "platform/posix/posix_error.h"
 #include "platform/posix/thunderbird_body_file.h"
@@ -87,12 +88,17 @@ SandboxView SandboxViewOf(const ClientLaunch& launch, const std::string& home, c
   return view;
 }
 
+std::string SandboxCopies::Folder() const {
+  return view_.packaging == Packaging::kPlain ? BodyFolderPath() : SandboxCopyFolder(view_);
+}
+
 void SandboxCopies::Prepare(std::chrono::system_clock::time_point now) const {
   const std::string folder = Folder();
   // The parents (~/snap/NAME/common, ~/.var/app/ID/cache) belong to the
   // sandbox; made here only when it has never run, privately.
   std::string parent;
-  for (std::size_t slash = view_.home.size() + 1; (slash = folder.find('/', slash)) != std::string::npos; ++slash) {
+  const std::size_t from = view_.packaging == Packaging::kPlain ? std::string::npos : view_.home.size() + 1;
+  for (std::size_t slash = from; (slash = folder.find('/', slash)) != std::string::npos; ++slash) {
     parent = folder.substr(0, slash);
     if (::mkdir(parent.c_str(), 0700) != 0 && errno != EEXIST) ThrowSystemError(errno, parent);
   }
@@ -107,16 +113,20 @@ void SandboxCopies::RemoveStale(std::chrono::system_clock::time_point now) const
   RemoveStaleCopies(folder, now);
 }
 
-std::string SandboxCopies::Readable(const std::string& path) {
+std::string SandboxCopies::Readable(const std::string& path, ClientName client) {
+  if (view_.packaging == Packaging::kPlain && CarriesPath(client, path)) return path;
   const std::string resolved = RealPath(path);
   struct stat info {};
   const bool owned = ::stat(resolved.c_str(), &info) == 0 && info.st_uid == ::geteuid();
-  if (BaseName(resolved) == BaseName(path) && SandboxSees(view_, resolved, owned)) return resolved;
+  if (view_.packaging != Packaging::kPlain && BaseName(resolved) == BaseName(path) &&
+      CarriesPath(client, resolved) && SandboxSees(view_, resolved, owned)) {
+    return resolved;
+  }
 
   std::string copy_folder = Folder() + "/" + std::string(kCopyFolderPrefix) + "XXXXXX";
   if (::mkdtemp(copy_folder.data()) == nullptr) ThrowSystemError(errno, Folder());
   made_.push_back(copy_folder);
-  const std::string copy = copy_folder + "/" + BaseName(path);
+  const std::string copy = copy_folder + "/" + CarriableName(BaseName(path));
   std::error_code error;
   fs::copy_file(resolved, copy, error);
   if (!error) fs::permissions(copy, fs::perms::owner_read | fs::perms::owner_write, error);

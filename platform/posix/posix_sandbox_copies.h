@@ -1,6 +1,7 @@
-// Files made readable to a mail client in a snap or a flatpak: what it sees
-// is handed over as it is, anything else as a private copy in a folder of the
-// client's own that nobody else may enter.
+// Files made readable to a mail client: what it sees under a name it can
+// carry (CarriesPath) is handed over as it is, anything else as a private
+// copy in a folder that nobody else may enter: the sandbox's own for a snap
+// or a flatpak, the body files' folder for a plain client.
 #pragma once
 
 #include <chrono>
@@ -25,8 +26,9 @@ class SandboxCopies {
  public:
   explicit SandboxCopies(SandboxView view) : view_(std::move(view)) {}
 
-  // The folder for copies and body files (SandboxCopyFolder).
-  std::string Folder() const { return SandboxCopyFolder(view_); }
+  // The folder for copies and body files: SandboxCopyFolder, or
+  // BodyFolderPath for a plain client.
+  std::string Folder() const;
 
   // Creates the folder (mode 0700, and its missing parents) and checks that
   // it is private; removes copies and body files of earlier runs that are a
@@ -36,11 +38,12 @@ class SandboxCopies {
   // Removes what Prepare removes, when the folder is there and private. Never raises.
   void RemoveStale(std::chrono::system_clock::time_point now) const noexcept;
 
-  // The path under which the client reads the file at `path`: the file
-  // itself (symbolic links resolved) when the client sees it under its own
-  // name, otherwise a new copy with that name and mode 0600 in a fresh
-  // folder of mode 0700. Raises RunError when the copy cannot be made.
-  std::string Readable(const std::string& path);
+  // The path under which `client` reads the file at `path`: the file itself
+  // (for a sandbox, symbolic links resolved) when the client sees it under
+  // its own name and carries that path, otherwise a new copy named
+  // CarriableName, mode 0600, in a fresh folder of mode 0700. Raises
+  // RunError when the copy cannot be made.
+  std::string Readable(const std::string& path, ClientName client);
 
   // Removes the copies this object made (the client did not start).
   void Discard() noexcept;

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
@@ -9,6 +10,7 @@
 #include <sstream>
 #include <utility>
 
+#include "clients/attachment_name.h"
 #include "clients/thunderbird_profile.h"
 #include "platform/posix/posix_sandbox_copies.h"
 #include "platform/posix/posix_spawn_tools.h"
@@ -79,15 +81,15 @@ class StartedClient final : public DraftClient {
       } else {
         copies.RemoveStale(now);
       }
+    } else if (body_file || std::any_of(draft.attachments.begin(), draft.attachments.end(),
+                                        [&](const std::string& path) { return !CarriesPath(traits_.name, path); })) {
+      copies.Prepare(now);  // the body file's folder, also for copies under names the client carries
     } else {
-      if (body_file) PreparePrivateFolder(folder);
-      if (IsPrivateFolder(folder)) RemoveStaleBodyFiles(folder, now);
+      copies.RemoveStale(now);
     }
     std::optional<std::string> body_path;
     try {
-      if (sandboxed) {
-        for (std::string& attachment : draft.attachments) attachment = copies.Readable(attachment);
-      }
+      for (std::string& attachment : draft.attachments) attachment = copies.Readable(attachment, traits_.name);
       if (body_file) {
         body_path = WriteBodyFile(folder, BodyForClient(traits_, draft),
                                   draft.html && traits_.html_compose ? BodyFormat::kHtml : BodyFormat::kText);

@@ -152,6 +152,9 @@ ComposeWindow EvolutionReads(const std::vector<std::string>& arguments) {
     else if (EqualsNoCase(key, "body")) window.body = value;
     else if (EqualsNoCase(key, "from")) window.sender = value;
     else if (EqualsNoCase(key, "attach") || EqualsNoCase(key, "attachment")) {
+      if (value.find_first_of("\r\n") != std::string::npos) {
+        window.mishaps.push_back("a line break in a file name goes raw into filename=: the part breaks");
+      }
       if (StartsWithNoCase(value, "file:")) {
         const auto path = FileUriPath(value);
         if (path) window.attachments.push_back(*path);
@@ -461,6 +464,7 @@ void ClawsScansMailto(std::string address, ComposeWindow& window) {
   std::string_view rest = std::string_view(address).substr(question + 1);
   bool subject_set = false;
   bool body_set = false;
+  int attach_keys = 0;
   while (true) {
     const std::size_t equals = rest.find('=');
     if (equals == std::string_view::npos) break;
@@ -479,6 +483,7 @@ void ClawsScansMailto(std::string address, ComposeWindow& window) {
       else if (EqualsNoCase(field, "body") && !body_set) window.body = decoded, body_set = true;
       else if (EqualsNoCase(field, "insert") && !body_set) ReadBodyFile(window, decoded), body_set = true;
       else if (EqualsNoCase(field, "attach")) {
+        if (++attach_keys == 2) window.mishaps.push_back("repeated attach= keys: every attachment is lost");
         bool refused = false;
         for (const std::string_view part : {".gnupg/", "/etc/passwd", "/etc/shadow", ".ssh/", "../"}) {
           refused = refused || decoded.find(part) != std::string::npos;
@@ -489,6 +494,7 @@ void ClawsScansMailto(std::string address, ComposeWindow& window) {
     }
     if (last) break;
   }
+  if (attach_keys > 1) window.attachments.clear();
 }
 
 // One fd_gets: up to the LF, or kClawsLine bytes; empty at the end.
@@ -530,6 +536,9 @@ ComposeWindow ClawsMailReads(const std::vector<std::string>& arguments) {
         std::string path = p;
         if (const auto from_uri = FileUriPath(p)) path = *from_uri;
         else if (p[0] != '/') window.mishaps.push_back("relative file name: " + p);
+        if (path.find_first_of("\r\n") != std::string::npos) {
+          window.mishaps.push_back("a line break in a file name breaks the draft's headers");
+        }
         files.push_back({path, arg == "--insert"});
       }
       compose = true;
@@ -584,9 +593,7 @@ ComposeWindow ClawsMailReads(const std::vector<std::string>& arguments) {
   return window;
 }
 
-}  // namespace
-
-ComposeWindow ReadBack(ClientName client, const std::vector<std::string>& arguments) {
+ComposeWindow ClientReads(ClientName client, const std::vector<std::string>& arguments) {
   switch (client) {
     case ClientName::kThunderbird:
     case ClientName::kBetterbird:
@@ -605,6 +612,127 @@ ComposeWindow ReadBack(ClientName client, const std::vector<std::string>& argume
       return window;
     }
   }
+}
+
+// One recipient's text: "name <address>" when it has an angle address, else the address.
+std::string Mailbox(std::string_view text, bool groups) {
+  std::string name, address, plain;
+  bool quoted = false, angle = false, has_angle = false;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    std::string& into = angle ? address : plain;
+    if (quoted) {
+      if (c == '\\' && i + 1 < text.size()) into += text[++i];
+      else if (c == '"') quoted = false;
+      else into += c;
+    } else if (c == '"') {
+      quoted = true;
+    } else if (c == '<' && !angle) {
+      angle = has_angle = true;
+      name += plain;
+      plain.clear();
+    } else if (c == '>' && angle) {
+      angle = false;
+    } else if (c == ':' && groups && !angle) {
+      plain.clear();  // a group's name
+    } else if (c == ';' && groups && !angle) {
+      // a group's end
+    } else {
+      into += c;
+    }
+  }
+  const auto trim = [](std::string value) {
+    const std::size_t first = value.find_first_not_of(" \t");
+    if (first == std::string::npos) return std::string();
+    return value.substr(first, value.find_last_not_of(" \t") - first + 1);
+  };
+  if (!has_angle) return trim(plain);
+  name = trim(name + plain);
+  return name.empty() ? "<" + trim(address) + ">" : name + " <" + trim(address) + ">";
+}
+
+// Words with a blank between them outside quotes, and no "<" or "@" there.
+bool BarePhrase(std::string_view piece) {
+  std::string outside;
+  bool quoted = false;
+  for (std::size_t i = 0; i < piece.size(); ++i) {
+    if (quoted && piece[i] == '\\') ++i;
+    else if (piece[i] == '"') quoted = !quoted, outside += ' ';
+    else if (!quoted) outside += piece[i];
+  }
+  if (outside.find_first_of("<@") != std::string::npos) return false;
+  const std::size_t first = outside.find_first_not_of(" \t"), last = outside.find_last_not_of(" \t");
+  return first != std::string::npos && outside.substr(first, last - first).find_first_of(" \t") != std::string::npos;
+}
+
+}  // namespace
+
+std::vector<std::string> ParseAddressList(const std::string& text, bool groups, bool runs_on) {
+  std::vector<std::string> list;
+  std::size_t start = 0;
+  bool quoted = false, angle = false;
+  for (std::size_t i = 0; i <= text.size(); ++i) {
+    if (i < text.size()) {
+      const char c = text[i];
+      if (quoted && c == '\\') ++i;
+      else if (c == '"') quoted = !quoted;
+      else if (!quoted && c == '<') angle = true;
+      else if (!quoted && c == '>') angle = false;
+      if (i >= text.size() || quoted || angle || text[i] != ',') continue;
+      if (runs_on && BarePhrase(std::string_view(text).substr(start, i - start))) continue;
+    }
+    std::string mailbox = Mailbox(std::string_view(text).substr(start, std::min(i, text.size()) - start), groups);
+    if (!mailbox.empty()) list.push_back(std::move(mailbox));
+    start = i + 1;
+  }
+  return list;
+}
+
+namespace {
+
+// Thunderbird's compose window shows the parsed list as display text ("name
+// <address>", the address, or "name <>", joined by ", ") and cuts that into its pills
+// (makeFromDisplayAddress): at the first comma after the first "@", or
+// after the first ">" of a "<...>" when that comes first; quotes count for nothing.
+std::size_t ThunderbirdPills(const std::vector<std::string>& list) {
+  std::string display;
+  for (const std::string& address : list) {
+    // jsmime reads a text with no "@" as a name without address: "name <>".
+    const bool name_only = address.find_first_of("@<") == std::string::npos;
+    display += (display.empty() ? "" : ", ") + address + (name_only ? " <>" : "");
+  }
+  std::size_t pills = 0;
+  while (!display.empty()) {
+    const std::size_t lt = display.find('<'), gt = display.find('>'), at = display.find('@');
+    std::size_t start = lt != std::string::npos && gt != std::string::npos && gt > lt ? gt : 0;
+    if (at != std::string::npos) start = std::min(start, at);
+    std::size_t comma = display.find(',', start);
+    const bool cut = comma != std::string::npos && comma > 0;
+    const std::string pill = display.substr(0, cut ? comma : display.size());
+    display = cut ? display.substr(comma + 1) : "";
+    display.erase(0, display.find_first_not_of(", \t"));
+    if (display.find_first_not_of(", \t") == std::string::npos) display.clear();
+    if (pill.find_first_not_of(" \t") != std::string::npos) ++pills;
+  }
+  return pills;
+}
+
+}  // namespace
+
+ComposeWindow ReadBack(ClientName client, const std::vector<std::string>& arguments) {
+  ComposeWindow window = ClientReads(client, arguments);
+  const bool groups = client == ClientName::kThunderbird || client == ClientName::kBetterbird ||
+                      client == ClientName::kEvolution;
+  const bool runs_on = client == ClientName::kEvolution;
+  window.to_list = ParseAddressList(window.to, groups, runs_on);
+  window.cc_list = ParseAddressList(window.cc, groups, runs_on);
+  window.bcc_list = ParseAddressList(window.bcc, groups, runs_on);
+  if (client == ClientName::kThunderbird || client == ClientName::kBetterbird) {
+    for (const auto* list : {&window.to_list, &window.cc_list, &window.bcc_list}) {
+      if (ThunderbirdPills(*list) != list->size()) window.mishaps.push_back("a recipient cut into several pills");
+    }
+  }
+  return window;
 }
 
 }  // namespace wrenpost::testing

@@ -24,6 +24,11 @@ struct ComposeWindow {
   std::string to;       // each address field as the text the client parses into addresses
   std::string cc;
   std::string bcc;
+  // Those texts as the client's address parser splits them: each recipient
+  // as "name <local@domain>" or "local@domain", quotes and escapes removed.
+  std::vector<std::string> to_list;
+  std::vector<std::string> cc_list;
+  std::vector<std::string> bcc_list;
   std::string subject;
   std::string body;       // the body text; read from the body file when the client reads one
   std::string body_file;  // the file the client reads the body from; empty: none
@@ -31,6 +36,16 @@ struct ComposeWindow {
   std::vector<std::string> attachments;  // the files' paths, in the client's order
   std::vector<std::string> mishaps;      // what the client does beside filling the window
 };
+
+// An address list as the clients' RFC 5322 parsers read it (Thunderbird's
+// jsmime, Evolution's camel_address_decode, Geary's GMime, KMail's KMime,
+// Claws Mail's address splitting): split at commas outside quotes and angle
+// brackets; a quote runs to the next unescaped quote or the end, so an
+// unbalanced one swallows what follows. `groups`: a ":" outside quotes ends
+// a group's name, which is dropped (Thunderbird, Evolution). `runs_on`:
+// words with blanks between them and no address run into the next
+// recipients as one (Evolution's camel_address_decode).
+std::vector<std::string> ParseAddressList(const std::string& text, bool groups, bool runs_on = false);
 
 // `arguments` are what follows the program (argv[1] on).
 ComposeWindow ReadBack(ClientName client, const std::vector<std::string>& arguments);

@@ -264,7 +264,7 @@ TEST_P(ThunderbirdStart, GetsTheComposeFieldsAndIsWatched) {
   const std::string body_file = fields["message"];
   fields.erase("message");
   EXPECT_EQ(fields, (std::map<std::string, std::string>{
-                        {"to", "anna@firma.pl,Jan Nowak"},
+                        {"to", "anna@firma.pl,\"Jan Nowak\""},
                         {"from", "biuro@firma.pl"},
                         {"subject", "Oferta, „ceny”"},
                         {"format", "html"},
