@@ -9,8 +9,10 @@
 //      HTML body, ".txt" otherwise) the client can read;
 //   3. StartArguments gives the arguments, or raises RunError when the draft
 //      cannot reach the client whole (never a cut message).
-// The draft's `from` is what the client's SenderSupport takes: an address
-// (kIdentities, kByAddress) or an identity's name (kByName); kNone ignores it.
+// The draft's sender is what the client's SenderSupport takes: Thunderbird's
+// identity key in `sender_identity` (or an address in `from` where the
+// profile was not read), an address or "Name <address>" (kByAddress), an
+// identity's name (kByName); kNone ignores it.
 #pragma once
 
 #include <cstddef>
@@ -26,9 +28,9 @@ namespace wrenpost {
 
 // How the client can be told which account sends.
 enum class SenderSupport {
-  kIdentities,  // the program reads the profile's identities and passes an address (Thunderbird)
+  kIdentities,  // the identity's key from the profile (Thunderbird's preselectid)
   kByAddress,   // the client takes the account whose address it is given (Evolution, Claws Mail)
-  kByName,      // the client takes the identity of the name it is given (KMail)
+  kByName,      // the client takes the identity of the name it is given (KMail's --identity)
   kNone,        // the client cannot be told (Geary)
 };
 

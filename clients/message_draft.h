@@ -14,8 +14,9 @@ struct MessageDraft {
   std::string subject;           // empty: none
   std::string body;              // empty: none
   bool html = false;             // the body is HTML
-  std::string from;              // the sender's address for the client; empty: its default
+  std::string from;              // the sender as the client takes it (see SenderSupport); empty: its default
   std::vector<std::string> attachments;  // full paths of the files found, in order
+  std::string sender_identity = {};  // Thunderbird's identity key ("id2"), which selects it exactly; empty: none
 };
 
 }  // namespace wrenpost

@@ -83,6 +83,7 @@ std::string BuildComposeString(const ComposeFields& fields) {
   if (!fields.cc_recipients.empty()) text += ",cc=" + PercentEncode(AddressList(fields.cc_recipients));
   if (!fields.bcc_recipients.empty()) text += ",bcc=" + PercentEncode(AddressList(fields.bcc_recipients));
   if (fields.from) text += ",from=" + PercentEncode(*fields.from);
+  if (fields.preselect_id) text += ",preselectid=" + PercentEncode(*fields.preselect_id);
   if (fields.subject) text += ",subject=" + PercentEncode(*fields.subject);
   if (fields.message_path) {
     text += fields.format == BodyFormat::kHtml ? ",format=html" : ",format=text";

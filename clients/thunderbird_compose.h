@@ -23,6 +23,7 @@ struct ComposeFields {
   std::vector<std::string> bcc_recipients;   // blind copies
   std::optional<std::string> subject;        // absent when never set
   std::optional<std::string> from;           // the sender's address; absent when never set
+  std::optional<std::string> preselect_id;   // the identity key that sends ("id2"); absent when never set
   std::optional<std::string> message_path;   // absolute path of the body file
   BodyFormat format = BodyFormat::kText;     // how Thunderbird reads that file
   std::vector<std::string> attachment_paths; // absolute paths of existing files
@@ -37,7 +38,7 @@ std::string PercentEncode(std::string_view bytes);
 // slashes for its backslashes, the drive's colon kept.
 std::string FileUrl(std::string_view absolute_path);
 
-// "to=...,cc=...,bcc=...,from=...,subject=...,format=html|text,message=...,attachment=...":
+// "to=...,cc=...,bcc=...,from=...,preselectid=...,subject=...,format=html|text,message=...,attachment=...":
 // each recipient as AddressForClient writes it; "to=" always, the others only when there is something to say. The attachment value
 // is the file URLs joined by "," and percent-encoded once more as a whole.
 std::string BuildComposeString(const ComposeFields& fields);

@@ -1,4 +1,5 @@
 #include "clients/thunderbird_compose.h"
+#include "clients/client_start.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -128,6 +129,16 @@ TEST(ComposeDecoder, ReadsQuotedAndRepeatedFieldsTheWayThunderbirdDoes) {
   EXPECT_EQ(DecodeComposeString("subject=%E2%82%AC%20x").at("subject"), "€ x");
   EXPECT_EQ(DecodeComposeString("subject=%C5").at("subject"), "%C5");  // no UTF-8: left alone
   EXPECT_EQ(DecodeComposeString("subject=a=b").at("subject"), "a=b");
+}
+
+// The identity's key, not its address: two identities may share one.
+TEST(ThunderbirdArguments, TheChosenIdentityGoesByItsKeyAlone) {
+  MessageDraft draft;
+  draft.from = "biuro@firma.pl";
+  EXPECT_EQ(DecodeComposeString(ThunderbirdArguments(draft, std::nullopt).at(1)).at("from"), "biuro@firma.pl");
+  draft.sender_identity = "id12";
+  const auto fields = DecodeComposeString(ThunderbirdArguments(draft, std::nullopt).at(1));
+  EXPECT_THAT(fields, UnorderedElementsAre(Pair("to", ""), Pair("preselectid", "id12")));
 }
 
 }  // namespace

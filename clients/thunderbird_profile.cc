@@ -13,12 +13,6 @@ std::string Resolved(const std::string& path, const std::string& root) {
   return !path.empty() && path.front() == '/' ? path : root + "/" + path;
 }
 
-bool SameAsciiCaseless(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
-           return (x < 0x80 ? std::tolower(x) : x) == (y < 0x80 ? std::tolower(y) : y);
-         });
-}
-
 void AppendUtf8(std::string& text, unsigned code) {
   if (code < 0x80) {
     text += static_cast<char>(code);
@@ -81,10 +75,23 @@ std::map<std::string, std::string> StringPrefs(std::string_view prefs) {
     const auto key = StringLiteral(prefs, i);
     while (i < prefs.size() && (prefs[i] == ',' || prefs[i] == ' ')) ++i;
     if (!key || i >= prefs.size() || prefs[i] != '"') continue;
-    if (auto value = StringLiteral(prefs, i)) values.emplace(*key, std::move(*value));
+    if (auto value = StringLiteral(prefs, i)) values.insert_or_assign(*key, std::move(*value));  // the last one counts
     at = i;
   }
   return values;
+}
+
+// The identity keys of the accounts the account manager lists, in its order.
+std::vector<std::string> ListedIdentities(const std::map<std::string, std::string>& prefs) {
+  const auto pref = [&](const std::string& key) {
+    const auto found = prefs.find(key);
+    return found == prefs.end() ? std::string() : found->second;
+  };
+  std::vector<std::string> ids;
+  for (const std::string& account : SplitList(pref("mail.accountmanager.accounts"), ',')) {
+    for (std::string& id : SplitList(pref("mail.account." + account + ".identities"), ',')) ids.push_back(std::move(id));
+  }
+  return ids;
 }
 
 }  // namespace
@@ -124,16 +131,15 @@ std::optional<std::string> DefaultProfileFolder(std::string_view profiles_ini, s
   return std::nullopt;
 }
 
+bool HasMailAccount(std::string_view prefs_js) { return !ListedIdentities(StringPrefs(prefs_js)).empty(); }
+
 std::vector<MailIdentity> IdentitiesOf(std::string_view prefs_js) {
   const std::map<std::string, std::string> prefs = StringPrefs(prefs_js);
   const auto pref = [&](const std::string& key) {
     const auto found = prefs.find(key);
     return found == prefs.end() ? std::string() : found->second;
   };
-  std::vector<std::string> ids;
-  for (const std::string& account : SplitList(pref("mail.accountmanager.accounts"), ',')) {
-    for (std::string& id : SplitList(pref("mail.account." + account + ".identities"), ',')) ids.push_back(std::move(id));
-  }
+  std::vector<std::string> ids = ListedIdentities(prefs);
   if (ids.empty()) {
     constexpr std::string_view kLead = "mail.identity.", kTail = ".useremail";
     for (const auto& [key, value] : prefs) {
@@ -145,20 +151,12 @@ std::vector<MailIdentity> IdentitiesOf(std::string_view prefs_js) {
   }
   std::vector<MailIdentity> identities;
   for (const std::string& id : ids) {
-    MailIdentity identity{pref("mail.identity." + id + ".fullName"), pref("mail.identity." + id + ".useremail")};
+    const std::string lead = "mail.identity." + id;
+    MailIdentity identity{id, pref(lead + ".label"), pref(lead + ".fullName"), pref(lead + ".useremail")};
     if (!identity.address.empty()) identities.push_back(std::move(identity));
   }
   return identities;
 }
 
-const MailIdentity* MatchIdentity(const std::vector<MailIdentity>& identities, std::string_view from) {
-  for (const MailIdentity& identity : identities) {
-    if (!identity.name.empty() && SameAsciiCaseless(identity.name, from)) return &identity;
-  }
-  for (const MailIdentity& identity : identities) {
-    if (SameAsciiCaseless(identity.address, from)) return &identity;
-  }
-  return nullptr;
-}
 
 }  // namespace wrenpost

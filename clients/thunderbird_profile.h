@@ -9,13 +9,9 @@
 #include <vector>
 
 #include "clients/linux_client_choice.h"
+#include "clients/mail_identity.h"
 
 namespace wrenpost {
-
-struct MailIdentity {
-  std::string name;     // mail.identity.idN.fullName
-  std::string address;  // mail.identity.idN.useremail
-};
 
 // The folder that holds profiles.ini: ~/.thunderbird, or the sandbox's own
 // copy of it (~/snap/NAME/common/.thunderbird, ~/.var/app/ID/.thunderbird).
@@ -28,13 +24,14 @@ std::string ProfilesRoot(const std::string& home, Packaging packaging, const std
 std::optional<std::string> DefaultProfileFolder(std::string_view profiles_ini, std::string_view installs_ini,
                                                 const std::string& root);
 
-// The identities of a prefs.js: those of the accounts that
-// mail.accountmanager.accounts lists, in its order; all that have an address
-// when it lists none.
+// The identities of a prefs.js that have an address: those of the accounts
+// that mail.accountmanager.accounts lists, in its order; all when it lists
+// none. The key is the identity's own ("id2", what "preselectid=" takes), the
+// label its mail.identity.idN.label, the name its fullName.
 std::vector<MailIdentity> IdentitiesOf(std::string_view prefs_js);
 
-// The identity whose name is `from`, else the first whose address is (ASCII
-// letters in any case); null when none.
-const MailIdentity* MatchIdentity(const std::vector<MailIdentity>& identities, std::string_view from);
+// Whether a listed account has an identity: without one (a new profile, only
+// Local Folders or feeds) Thunderbird opens no compose window for -compose.
+bool HasMailAccount(std::string_view prefs_js);
 
 }  // namespace wrenpost

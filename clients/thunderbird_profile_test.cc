@@ -18,6 +18,12 @@ TEST(ThunderbirdProfile, TheDefaultProfileFolder) {
       {two, "", root + "/b.x"},
       {"[Profile0]\nIsRelative=0\nPath=/data/a\n", "", "/data/a"},
       {"[General]\nStartWithLastProfile=1\n", "", std::nullopt},
+      // several profiles, none the default: Thunderbird asks which
+      {"[Profile0]\nIsRelative=1\nPath=a\n[Profile1]\nIsRelative=1\nPath=b\n", "", std::nullopt},
+      // profiles.ini's install section rules over installs.ini's copy
+      {two + "[InstallFDC34C9F024745EB]\nDefault=w6322jda.default-default\n",
+       "[FDC34C9F024745EB]\nDefault=Profiles/stary\n", root + "/w6322jda.default-default"},
+      {"[Profile0]\nIsRelative=1\nPath=Profiles/x.default\n", "", root + "/Profiles/x.default"},
   };
   for (const Case& test : cases) EXPECT_EQ(DefaultProfileFolder(test.profiles, test.installs, root), test.folder);
   EXPECT_EQ(ProfilesRoot("/home/ala", Packaging::kSnap, "thunderbird"), "/home/ala/snap/thunderbird/common/.thunderbird");
@@ -34,28 +40,37 @@ TEST(ThunderbirdProfile, IdentitiesOfConfiguredAccountsMatchByNameThenAddress) {
       "user_pref(\"mail.identity.id1.useremail\", \"jan@firma.pl\");\n"
       "user_pref(\"mail.identity.id2.fullName\", \"biuro@firma.pl\");\n"
       "user_pref(\"mail.identity.id2.useremail\", \"sekretariat@firma.pl\");\n"
+      "user_pref(\"mail.identity.id3.fullName\", \"Stara nazwa\");\n"
       "user_pref(\"mail.identity.id3.fullName\", \"Biuro \\u0141\\u00f3d\\u017a\");\n"
       "user_pref(\"mail.identity.id3.useremail\", \"biuro@firma.pl\");\n"
-      "user_pref(\"mail.identity.id9.useremail\", \"stare@firma.pl\");\n";  // no account has it
+      "user_pref(\"mail.identity.id9.useremail\", \"stare@firma.pl\");\n"  // no account has it
+      "user_pref(\"mail.account.account2.identities\", \"id2,id4\");\n"         // the last line counts
+      "user_pref(\"mail.identity.id4.fullName\", \"Bez Adresu\");\n";
   const std::vector<MailIdentity> identities = IdentitiesOf(prefs);
   ASSERT_EQ(identities.size(), 3u);
   EXPECT_EQ(identities[1].name, "Jan \"Kowal\" Nowak");
   EXPECT_EQ(identities[2].name, "Biuro Łódź");
   struct Case {
     std::string from;
-    std::string address;  // empty: no match
+    std::string key;  // empty: no match
   };
   const Case cases[] = {
-      {"BIURO@firma.pl", "sekretariat@firma.pl"},  // a name first, even when it looks like an address
-      {"Jan@Firma.PL", "jan@firma.pl"},
+      {"BIURO@firma.pl", "id2"},  // a name first, even when it looks like an address
+      {"Jan@Firma.PL", "id1"},
       {"biuro łódź", ""},  // only ASCII letters match in any case
-      {"Biuro Łódź", "biuro@firma.pl"},
+      {"Biuro Łódź", "id3"},
       {"stare@firma.pl", ""},
+      {"Bez Adresu", ""},  // an identity without an address cannot send
   };
   for (const Case& test : cases) {
-    const MailIdentity* found = MatchIdentity(identities, test.from);
-    EXPECT_EQ(found ? found->address : "", test.address) << test.from;
+    const SenderMatch found = MatchSender(identities, test.from, IdentityPick::kExactly, "Thunderbird");
+    EXPECT_EQ(found.identity ? found.identity->key : "", test.key) << test.from;
   }
+  EXPECT_TRUE(HasMailAccount(prefs));
+  // Local Folders alone, or no account list at all: nothing to compose from.
+  EXPECT_FALSE(HasMailAccount("user_pref(\"mail.accountmanager.accounts\", \"account1\");\n"
+                              "user_pref(\"mail.account.account1.server\", \"server1\");\n"));
+  EXPECT_FALSE(HasMailAccount("user_pref(\"mail.identity.id1.useremail\", \"a@b.pl\");"));
   EXPECT_EQ(IdentitiesOf("user_pref(\"mail.identity.id1.useremail\", \"a@b.pl\");").size(), 1u);  // no account list
 }
 

@@ -10,7 +10,13 @@ std::vector<std::string> ThunderbirdArguments(const MessageDraft& draft, const s
   fields.cc_recipients = draft.cc;
   fields.bcc_recipients = draft.bcc;
   if (!draft.subject.empty()) fields.subject = draft.subject;
-  if (!draft.from.empty()) fields.from = draft.from;
+  // The identity's key picks that very identity; a from= address would pick
+  // the first of that address, and may contradict the key.
+  if (!draft.sender_identity.empty()) {
+    fields.preselect_id = draft.sender_identity;
+  } else if (!draft.from.empty()) {
+    fields.from = draft.from;
+  }
   fields.format = draft.html ? BodyFormat::kHtml : BodyFormat::kText;
   fields.message_path = body_file;
   fields.attachment_paths = draft.attachments;

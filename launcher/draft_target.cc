@@ -23,6 +23,7 @@ void DraftTarget::SetSender(const std::string& from, const RunLog& log) {
       return;
   }
   draft_.from = choice.address;
+  draft_.sender_identity = choice.identity;
 }
 
 void DraftTarget::SetBody(std::string body, bool html) {

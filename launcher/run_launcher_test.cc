@@ -685,6 +685,17 @@ TEST_F(LauncherTest, DraftClientGetsTheWholeMessageAndSaysHowItTookTheSender) {
                      "Koniec programu.\r\n");
 }
 
+TEST_F(LauncherTest, DraftClientGetsTheIdentityItsAccountWasChosenBy) {
+  fake.mail_clients.default_choice = ClientName::kAuto;
+  fake.automation.NotInstalled();
+  fake.mail_clients.clients[ClientName::kAuto] = {"Thunderbird", {SenderChoice::Kind::kAccount, {}, {}, "id2"}};
+  EXPECT_EQ(Run("-from Biuro -to anna"), kExitSuccess);
+  ASSERT_EQ(fake.mail_clients.opened.size(), 1u);
+  EXPECT_EQ(fake.mail_clients.opened[0].sender_identity, "id2");
+  EXPECT_EQ(fake.mail_clients.opened[0].from, "");
+  EXPECT_THAT(Steps(), ::testing::StartsWith("Program pocztowy: Thunderbird\r\nKonto nadawcy: Biuro\r\n"));
+}
+
 TEST_F(LauncherTest, DraftClientThatCannotOpenGivesTheOneReport) {
   fake.mail_clients.default_choice = ClientName::kAuto;
   fake.automation.NotInstalled();

@@ -25,14 +25,15 @@ inline constexpr std::chrono::hours kHandedFileLifetime{24};
 // What a client makes of the sender a run asks for (-from).
 struct SenderChoice {
   enum class Kind {
-    kAccount,    // one of the client's own accounts, found by name or address
+    kAccount,    // one of the client's own accounts, found by name or address, which the client is told
     kOnBehalf,   // no account of that name: the value goes as the sender's address
     kPassed,     // handed to the client, which picks the account itself
-    kNotChosen,  // the client cannot be told: it uses its default account
+    kNotChosen,  // no such account, or the client cannot be told: it uses its default account
   };
   Kind kind = Kind::kNotChosen;
-  std::string address;  // what goes into the draft's `from` (empty for kNotChosen)
-  std::string reason;   // kNotChosen: why, in Polish, for the log
+  std::string address;   // what goes into the draft's `from` (empty for kNotChosen)
+  std::string reason;    // kNotChosen: why, in Polish, for the log
+  std::string identity = {};  // what goes into the draft's `sender_identity` (Thunderbird's key), or empty
 };
 
 class DraftClient {

@@ -11,7 +11,9 @@ class FakeClient final : public DraftClient {
   std::string Description() const override { return client_.description; }
   SenderChoice ChooseSender(const std::string& from) override {
     SenderChoice choice = client_.sender;
-    if (choice.kind != SenderChoice::Kind::kNotChosen && choice.address.empty()) choice.address = from;
+    if (choice.kind != SenderChoice::Kind::kNotChosen && choice.address.empty() && choice.identity.empty()) {
+      choice.address = from;
+    }
     return choice;
   }
   void Open(const MessageDraft& draft) override {

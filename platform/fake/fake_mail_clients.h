@@ -17,7 +17,7 @@ class FakeMailClients final : public MailClients {
  public:
   struct Client {
     std::string description;
-    SenderChoice sender{SenderChoice::Kind::kPassed, {}, {}};  // the address: `from` itself when empty
+    SenderChoice sender{SenderChoice::Kind::kPassed, {}, {}};  // the address: `from` itself when it and the identity are empty
     std::optional<RunError> open_failure;                        // Open raises it
   };
 

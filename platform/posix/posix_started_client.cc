@@ -5,13 +5,12 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
-#include <fstream>
 #include <optional>
-#include <sstream>
 #include <utility>
 
 #include "clients/attachment_name.h"
 #include "clients/thunderbird_profile.h"
+#include "platform/posix/posix_client_identities.h"
 #include "platform/posix/posix_sandbox_copies.h"
 #include "platform/posix/posix_spawn_tools.h"
 #include "platform/posix/thunderbird_body_file.h"
@@ -19,13 +18,6 @@
 
 namespace wrenpost {
 namespace {
-
-std::string ReadText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 bool HasDisplay() {
   for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
@@ -43,22 +35,7 @@ class StartedClient final : public DraftClient {
   std::string Description() const override { return DescribeClient(traits_.shown_name, launch_.packaging); }
 
   SenderChoice ChooseSender(const std::string& from) override {
-    switch (traits_.sender) {
-      case SenderSupport::kIdentities: {
-        const std::vector<MailIdentity> identities = ProfileIdentities();
-        if (const MailIdentity* identity = MatchIdentity(identities, from)) {
-          return {SenderChoice::Kind::kAccount, identity->address, {}};
-        }
-        return {SenderChoice::Kind::kOnBehalf, from, {}};
-      }
-      case SenderSupport::kByAddress:
-      case SenderSupport::kByName:
-        return {SenderChoice::Kind::kPassed, from, {}};
-      case SenderSupport::kNone:
-        break;
-    }
-    return {SenderChoice::Kind::kNotChosen, {},
-            "programowi " + std::string(traits_.shown_name) + " nie można wskazać nadawcy"};
+    return ChooseClientSender(traits_, launch_, home_, folders_, from);
   }
 
   void Open(const MessageDraft& request) override {
@@ -67,6 +44,7 @@ class StartedClient final : public DraftClient {
                      "Brak sesji graficznej (nie ustawiono zmiennej DISPLAY ani WAYLAND_DISPLAY): program " +
                          std::string(traits_.shown_name) + " nie może otworzyć okna nowej wiadomości.");
     }
+    RefuseProfileWithoutAccount();
     MessageDraft draft = request;
     const auto now = std::chrono::system_clock::now();
     const bool sandboxed = launch_.packaging != Packaging::kPlain;
@@ -107,12 +85,16 @@ class StartedClient final : public DraftClient {
   }
 
  private:
-  std::vector<MailIdentity> ProfileIdentities() const {
-    const std::string root = ProfilesRoot(home_, launch_.packaging, launch_.sandbox);
-    const auto profile =
-        DefaultProfileFolder(ReadText(root + "/profiles.ini"), ReadText(root + "/installs.ini"), root);
-    if (!profile) return {};
-    return IdentitiesOf(ReadText(*profile + "/prefs.js"));
+  // Thunderbird opens no compose window while its profile has no account,
+  // and its launcher still ends well: nothing is started then.
+  void RefuseProfileWithoutAccount() const {
+    if (const auto profile = ProfileWithoutAccount(traits_, launch_, home_)) {
+      throw RunError(errors::kCannotCreateObject,
+                     "Program " + std::string(traits_.shown_name) +
+                         " nie ma jeszcze konta pocztowego (profil " + *profile +
+                         "), więc nie otworzy okna nowej wiadomości. Skonfiguruj konto w programie " +
+                         std::string(traits_.shown_name) + " i spróbuj ponownie.");
+    }
   }
 
   const ClientTraits& traits_;

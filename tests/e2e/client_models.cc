@@ -97,6 +97,7 @@ ComposeWindow ThunderbirdReads(const std::vector<std::string>& arguments) {
     else if (key == "bcc") window.bcc = value;
     else if (key == "subject") window.subject = value;
     else if (key == "from") window.sender = value;
+    else if (key == "preselectid") window.sender = "identity " + value;
     else if (key == "body") window.body = value;
     else if (key == "message") ReadBodyFile(window, value);
     else if (key == "attachment") window.attachments = AttachmentPaths(value);

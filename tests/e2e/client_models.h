@@ -32,7 +32,7 @@ struct ComposeWindow {
   std::string subject;
   std::string body;       // the body text; read from the body file when the client reads one
   std::string body_file;  // the file the client reads the body from; empty: none
-  std::string sender;     // from=, or KMail's identity name
+  std::string sender;     // from=, "identity " and Thunderbird's preselectid=, or KMail's identity name
   std::vector<std::string> attachments;  // the files' paths, in the client's order
   std::vector<std::string> mishaps;      // what the client does beside filling the window
 };

@@ -121,6 +121,32 @@ TEST_F(LinuxDesktop, EveryClientGetsAHostileMessageWhole) {
   WriteFile(attachment, "%PDF");
   const fs::path broken = sandbox / "x\ny.pdf";  // Evolution and Claws Mail get a copy named "x y.pdf"
   WriteFile(broken, "%PDF-2");
+  // Each client's own files hold the sender "Biuro, Firma" beside another
+  // identity of the same address (Thunderbird, KMail): the named one is told.
+  for (const char* folder : {".thunderbird/p.default", ".claws-mail", ".config/evolution/sources"}) {
+    fs::create_directories(home / folder);
+  }
+  WriteFile(home / ".thunderbird/profiles.ini", "[Profile0]\nName=default\nIsRelative=1\nPath=p.default\n");
+  WriteFile(home / ".thunderbird/p.default/prefs.js",
+            "user_pref(\"mail.accountmanager.accounts\", \"account1\");\n"
+            "user_pref(\"mail.account.account1.identities\", \"id1,id2\");\n"
+            "user_pref(\"mail.identity.id1.fullName\", \"Sekretariat\");\n"
+            "user_pref(\"mail.identity.id1.useremail\", \"biuro@firma.pl\");\n"
+            "user_pref(\"mail.identity.id2.fullName\", \"Biuro, Firma\");\n"
+            "user_pref(\"mail.identity.id2.useremail\", \"biuro@firma.pl\");\n");
+  WriteFile(home / ".claws-mail/accountrc",
+            "[Account: 1]\naccount_name=Pierwsze\nname=Anna\naddress=anna@firma.pl\n"
+            "[Account: 2]\naccount_name=Biuro\nname=Biuro, Firma\naddress=biuro@firma.pl\n");
+  WriteFile(home / ".config/evolution/sources/b1.source",
+            "[Data Source]\nDisplayName=biuro@firma.pl\nEnabled=true\n[Mail Identity]\nAddress=biuro@firma.pl\n"
+            "Name=Biuro, Firma\n");
+  WriteFile(home / ".config/emailidentities",
+            "[Identity #0]\nIdentity=Praca\nName=Anna\nEmail Address=biuro@firma.pl\nuoid=1\n"
+            "[Identity #1]\nIdentity=Biuro\nName=Biuro, Firma\nEmail Address=biuro@firma.pl\nuoid=2\n");
+  const std::map<ClientName, std::string> senders = {
+      {ClientName::kThunderbird, "identity id2"}, {ClientName::kBetterbird, "identity id2"},
+      {ClientName::kEvolution, "biuro@firma.pl"}, {ClientName::kKmail, "Biuro"},
+      {ClientName::kClawsMail, "\"Biuro, Firma\" <biuro@firma.pl>"}, {ClientName::kGeary, ""}};
   for (const ClientName client : {ClientName::kThunderbird, ClientName::kBetterbird, ClientName::kEvolution,
                                   ClientName::kKmail, ClientName::kClawsMail, ClientName::kGeary}) {
     const std::string name(ClientNameText(client));
@@ -130,7 +156,7 @@ TEST_F(LinuxDesktop, EveryClientGetsAHostileMessageWhole) {
     InstallStandIn(bin / name);
     const RunResult run = RunProgram(
         program,
-        {"-client", name, "-from", "biuro@firma.pl", "-to",
+        {"-client", name, "-from", "Biuro, Firma", "-to",
          "anna@firma.pl;-jan@firma.pl;Nowak, Jan <jan@firma.pl>;file:///etc/passwd#a@b", "-cc", "ewa" + hostile,
          "-subject", "Oferta" + hostile + "\nlinia", "-bodyfile", (sandbox / "b.txt").string(), "-attachment",
          attachment.string() + ";" + broken.string()},
@@ -154,13 +180,11 @@ TEST_F(LinuxDesktop, EveryClientGetsAHostileMessageWhole) {
     }
     EXPECT_THAT(text, HasSubstr("Dodanie załącznika: " + broken.string() + "\r\n"));
     EXPECT_THAT(shown.mishaps, ::testing::IsEmpty());
-    if (client == ClientName::kGeary) {
-      EXPECT_THAT(text, HasSubstr("Nadawca nie został wybrany: biuro@firma.pl (programowi Geary nie można wskazać "
-                                  "nadawcy)\r\n"));
-      EXPECT_EQ(shown.sender, "");
-    } else {
-      EXPECT_EQ(shown.sender, "biuro@firma.pl");
-    }
+    EXPECT_EQ(shown.sender, senders.at(client));
+    EXPECT_THAT(text, HasSubstr(client == ClientName::kGeary
+                                    ? "Nadawca nie został wybrany: Biuro, Firma (programowi Geary nie można "
+                                      "wskazać nadawcy)\r\n"
+                                    : "Konto nadawcy: Biuro, Firma\r\n"));
   }
 }
 
@@ -219,7 +243,7 @@ TEST_F(LinuxDesktop, SnapGetsCopiesOfWhatItCannotSeeAndTheProfilesSender) {
   for (const fs::path& file : files) EXPECT_THAT(Log(), HasSubstr("Dodanie załącznika: " + file.string() + "\r\n"));
 
   const auto fields = ComposeFields();
-  EXPECT_EQ(fields.at("from"), "biuro@firma.pl");
+  EXPECT_EQ(fields.at("preselectid"), "id1");
   const fs::path own = home / "snap/thunderbird/common/wrenpost";
   EXPECT_EQ(fs::path(fields.at("message")).parent_path(), own);
   EXPECT_EQ(ReadFile(fields.at("message")), body);

@@ -72,19 +72,20 @@ TEST_F(ThunderbirdEndToEnd, PlainBodyAndPolishLettersArriveExactly) {
   EXPECT_EQ(fields.count("attachment"), 0u);
 }
 
-TEST_F(ThunderbirdEndToEnd, SenderGoesAsTheFromFieldAndTheSignaturedBodyAfterTheWindow) {
+TEST_F(ThunderbirdEndToEnd, ASenderWithoutAProfileIsNotChosenAndTheSignaturedBodyComesAfterTheWindow) {
   InstallThunderbird();
   const RunResult run = RunProgram(
       program, {"-from", "Biuro <biuro@firma.pl>", "-signature", "1", "-html", "1", "-body", "<p>x</p>", "-to", "anna"},
       Options());
   EXPECT_EQ(run.exit_code, 0) << run.std_err;
-  // Thunderbird lists no accounts here: the sender is the mailbox sent on behalf of.
-  EXPECT_THAT(ReadFile(log), EndsWith("Wysyłanie w imieniu: Biuro <biuro@firma.pl>\r\n"
+  // No profile lists an identity here: Thunderbird keeps its default one.
+  EXPECT_THAT(ReadFile(log), EndsWith("Nadawca nie został wybrany: Biuro <biuro@firma.pl> (nie znaleziono kont "
+                                      "programu Thunderbird)\r\n"
                                       "Wyświetlenie okna nowej wiadomości.\r\n"
                                       "Dodanie treści html: <p>x</p>\r\n"
                                       "Dodanie adresata: anna\r\nKoniec programu.\r\n"));
   const auto fields = ComposeFields();
-  EXPECT_EQ(fields.at("from"), "Biuro <biuro@firma.pl>");
+  EXPECT_EQ(fields.count("from") + fields.count("preselectid"), 0u);
   EXPECT_EQ(fields.at("format"), "html");
   EXPECT_EQ(ReadFile(seen / "body"), "<p>x</p>");
 }
@@ -191,6 +192,23 @@ TEST_F(ThunderbirdEndToEnd, AThunderbirdThatCannotStartIsReportedWithTheSystemsN
                                        (bin / "thunderbird").string() + "\r\nProgram zakończony błędem.\r\n"));
   EXPECT_THAT(run.std_err, HasSubstr("Wystąpił błąd:\nNo such file or directory: "));
   EXPECT_TRUE(fs::is_empty(body_folder));  // nobody will read it now
+}
+
+// Its -compose would open no window and its launcher would still end well.
+TEST_F(ThunderbirdEndToEnd, AProfileWithoutAnAccountIs429BeforeThunderbirdStarts) {
+  InstallThunderbird();
+  fs::create_directories(home / ".thunderbird/a.default");
+  WriteFile(home / ".thunderbird/profiles.ini", "[Profile0]\nName=default\nIsRelative=1\nPath=a.default\n");
+  WriteFile(home / ".thunderbird/a.default/prefs.js",
+            "user_pref(\"mail.accountmanager.accounts\", \"account1\");\n"
+            "user_pref(\"mail.account.account1.server\", \"server1\");\n"
+            "user_pref(\"mail.server.server1.type\", \"none\");\n");
+  const RunResult run = RunProgram(program, {"-to", "anna", "-body", "treść"}, Options());
+  EXPECT_EQ(run.exit_code, 1);
+  EXPECT_THAT(ReadFile(log), HasSubstr("Wystąpił błąd (429): Program Thunderbird nie ma jeszcze konta pocztowego "
+                                       "(profil " + (home / ".thunderbird/a.default").string() + ")"));
+  EXPECT_FALSE(fs::exists(seen / "argv"));
+  EXPECT_FALSE(fs::exists(body_folder));
 }
 
 TEST_F(ThunderbirdEndToEnd, NoThunderbirdShows429InTheDesktopDialog) {
