@@ -13,6 +13,7 @@
 
 #include "clients/desktop_entry.h"
 #include "clients/key_file.h"
+#include "clients/mail_identity.h"
 #include "clients/thunderbird_profile.h"
 #include "fuzz/fuzz_check.h"
 #include "fuzz/fuzz_input.h"
@@ -76,9 +77,12 @@ int FuzzClientFiles(const std::uint8_t* data, std::size_t size) {
   std::sort(read_back.begin(), read_back.end());
   std::sort(written.begin(), written.end());
   FUZZ_CHECK(read_back == written, "IdentitiesOf(" + Shown(prefs) + ") did not give back the identities written");
-  if (const MailIdentity* chosen = MatchIdentity(identities, from)) {
+  const SenderMatch match = MatchSender(identities, from, IdentityPick::kExactly, "Thunderbird");
+  if (const MailIdentity* chosen = match.identity) {
     FUZZ_CHECK(chosen >= identities.data() && chosen < identities.data() + identities.size(),
-               "MatchIdentity named no identity it was given");
+               "MatchSender named no identity it was given");
+  } else {
+    FUZZ_CHECK(!match.why_not.empty(), "MatchSender chose nobody and gave no reason");
   }
   return 0;
 }
