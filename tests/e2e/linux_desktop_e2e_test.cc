@@ -189,6 +189,15 @@ TEST_F(LinuxDesktop, AnEmptyPathEntryNeverStartsAProgramOfTheCurrentFolder) {
   EXPECT_EQ(run.exit_code, 0) << run.std_err;
   EXPECT_EQ(ComposeFields().at("to"), "anna");
   EXPECT_FALSE(fs::exists(seen / "wrong"));
+
+  // The default's program only there: an error naming it, never another client in its place.
+  fs::remove(bin / "thunderbird");
+  InstallStandIn(bin / "betterbird");
+  EXPECT_EQ(RunProgram(program, {"-to", "anna"}, options).exit_code, 1);
+  EXPECT_THAT(Log(), HasSubstr("Wystąpił błąd (429): Domyślny program pocztowy „Poczta” (thunderbird.desktop) nie "
+                               "może zostać uruchomiony. Nie znaleziono programu „thunderbird” w folderach ze "
+                               "zmiennej PATH (puste i względne wpisy PATH są pomijane).\r\n"));
+  EXPECT_FALSE(fs::exists(seen / "wrong"));
 }
 
 TEST_F(LinuxDesktop, GearyHandingOverIsSuccessAndKeepsTheCopiesItReads) {
