@@ -1,29 +1,7 @@
 #include "clients/desktop_entry.h"
 
-#include "clients/key_file.h"
-
 namespace wrenpost {
 namespace {
-
-// The escapes every string value of a desktop file may hold.
-std::string Unescaped(std::string_view value) {
-  std::string text;
-  for (std::size_t i = 0; i < value.size(); ++i) {
-    if (value[i] != '\\' || i + 1 == value.size()) {
-      text += value[i];
-      continue;
-    }
-    switch (const char next = value[++i]) {
-      case 's': text += ' '; break;
-      case 'n': text += '\n'; break;
-      case 't': text += '\t'; break;
-      case 'r': text += '\r'; break;
-      case '\\': text += '\\'; break;
-      default: text += '\\'; text += next;
-    }
-  }
-  return text;
-}
 
 struct Word {
   std::string text;
@@ -57,24 +35,12 @@ std::optional<std::vector<Word>> SplitCommand(std::string_view exec) {
 
 }  // namespace
 
-std::optional<DesktopEntry> ParseDesktopEntry(std::string_view text) {
-  const std::vector<KeyFileGroup> groups = ParseKeyFile(text);
-  const KeyFileGroup* group = FindGroup(groups, "Desktop Entry");
-  if (group == nullptr) return std::nullopt;
-  const auto value = [&](std::string_view key) {
-    const std::string* found = group->Find(key);
-    return found ? Unescaped(*found) : std::string();
-  };
-  DesktopEntry entry{value("Name"), value("Icon"), value("Exec"), value("TryExec"), value("Hidden") == "true"};
-  const std::string type = value("Type");
-  if (entry.exec.empty() || (!type.empty() && type != "Application")) return std::nullopt;
-  return entry;
-}
-
-std::optional<std::vector<std::string>> ExecWords(const DesktopEntry& entry, std::string_view desktop_file) {
+std::optional<std::vector<std::string>> ExecWords(const DesktopEntry& entry, std::string_view desktop_file,
+                                                  std::string_view url) {
   const auto words = SplitCommand(entry.exec);
   if (!words) return std::nullopt;
   std::vector<std::string> result;
+  bool url_placed = false;
   for (const Word& word : *words) {
     // Codes are not expanded inside quotes; a whole-word %i may add nothing.
     if (word.quoted) {
@@ -98,7 +64,14 @@ std::optional<std::vector<std::string>> ExecWords(const DesktopEntry& entry, std
         case '%': text += '%'; only_codes = false; break;
         case 'c': text += entry.name; only_codes = false; break;
         case 'k': text += desktop_file; only_codes = false; break;
-        case 'f': case 'F': case 'u': case 'U': case 'd': case 'D': case 'n': case 'N': case 'v': case 'm':
+        case 'u': case 'U':
+          if (!url.empty() && !url_placed) {
+            text += url;
+            only_codes = false;
+          }
+          url_placed = true;
+          break;
+        case 'f': case 'F': case 'd': case 'D': case 'n': case 'N': case 'v': case 'm':
           break;
         default:
           return std::nullopt;
@@ -107,6 +80,7 @@ std::optional<std::vector<std::string>> ExecWords(const DesktopEntry& entry, std
     if (!only_codes || !text.empty()) result.push_back(std::move(text));
   }
   if (result.empty()) return std::nullopt;
+  if (!url.empty() && !url_placed) result.emplace_back(url);
   return result;
 }
 

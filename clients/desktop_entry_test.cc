@@ -8,22 +8,11 @@ namespace {
 
 using ::testing::ElementsAreArray;
 
-TEST(DesktopEntry, ReadsOnlyTheEntryGroupAndUndoesEscapes) {
-  const auto entry = ParseDesktopEntry(
-      "# comment\n[Desktop Entry]\nType=Application\nName = Poczta\nIcon=mail\nExec=a\\sb %u\nHidden=true\n"
-      "[Desktop Action Compose]\nName=Other\nExec=other\n");
-  ASSERT_TRUE(entry);
-  EXPECT_EQ(entry->name, "Poczta");
-  EXPECT_EQ(entry->exec, "a b %u");
-  EXPECT_TRUE(entry->hidden);
-  EXPECT_FALSE(ParseDesktopEntry("[Desktop Entry]\nType=Link\nExec=x\n"));
-  EXPECT_FALSE(ParseDesktopEntry("[Desktop Entry]\nType=Application\n"));
-}
-
 TEST(DesktopEntry, ExecWordsFollowQuotingAndFieldCodes) {
   struct Case {
     std::string exec;
     std::vector<std::string> words;  // empty: refused
+    std::string url;                 // a mailto: handler's link
   };
   const Case cases[] = {
       {"/usr/bin/thunderbird %u", {"/usr/bin/thunderbird"}},
@@ -34,11 +23,15 @@ TEST(DesktopEntry, ExecWordsFollowQuotingAndFieldCodes) {
       {"app \"open", {}},
       {"app %z", {}},
       {"%U", {}},
+      {"sylpheed --compose %u --x", {"sylpheed", "--compose", "mailto:a", "--x"}, "mailto:a"},
+      {"browser --new-window=%U", {"browser", "--new-window=mailto:a"}, "mailto:a"},
+      {"mailer", {"mailer", "mailto:a"}, "mailto:a"},  // no code: the link goes last
+      {"mailer %u %U", {"mailer", "mailto:a"}, "mailto:a"},
   };
   for (const Case& test : cases) {
     SCOPED_TRACE(test.exec);
-    const DesktopEntry entry{"Poczta", "mail", test.exec, "", false};
-    const auto words = ExecWords(entry, "/x/p.desktop");
+    const DesktopEntry entry{"Poczta", "mail", test.exec};
+    const auto words = ExecWords(entry, "/x/p.desktop", test.url);
     if (test.words.empty()) {
       EXPECT_FALSE(words);
     } else {

@@ -17,13 +17,13 @@ std::string MailtoUrlOf(const MessageDraft& draft) {
 }
 
 std::optional<RunError> MailtoRefusal(std::string_view client_name, const MessageDraft& draft, bool sender_asked,
-                                      std::size_t url_length) {
+                                      std::size_t url_length, std::size_t max_length) {
   std::vector<std::string> missing;
   if (!draft.attachments.empty()) missing.push_back("załączników (" + std::to_string(draft.attachments.size()) + ")");
   if (sender_asked) missing.push_back("nadawcy");
-  if (url_length > kMaxMailtoUrlLength) {
+  if (url_length > max_length) {
     missing.push_back("wiadomości tej długości (link miałby " + std::to_string(url_length) + " znaków, najwięcej " +
-                      std::to_string(kMaxMailtoUrlLength) + ")");
+                      std::to_string(max_length) + ")");
   }
   if (missing.empty()) return std::nullopt;
   std::string what;

@@ -25,8 +25,9 @@ std::string MailtoUrlOf(const MessageDraft& draft);
 // The 429 report for a message the link cannot carry, naming what it cannot
 // (attachments, a sender, its length), or nullopt when the link carries it
 // whole. `sender_asked`: the run asked for a sender (-from); `client_name`
-// is the default client's, for the description.
+// is the default client's, for the description; `max_length`: the longest
+// link the way it is handed over takes.
 std::optional<RunError> MailtoRefusal(std::string_view client_name, const MessageDraft& draft, bool sender_asked,
-                                      std::size_t url_length);
+                                      std::size_t url_length, std::size_t max_length = kMaxMailtoUrlLength);
 
 }  // namespace wrenpost

@@ -33,9 +33,12 @@ std::string FirstOutputLine(std::string_view output) {
   return {};
 }
 
-std::optional<RunError> StartFailure(std::string_view client_name, const StartOutcome& start) {
+std::uint32_t HandOverExitCode(ClientName client) { return client == ClientName::kGeary ? 255 : 0; }
+
+std::optional<RunError> StartFailure(std::string_view client_name, const StartOutcome& start,
+                                     std::uint32_t handed_over) {
   if (start.kind == StartOutcome::Kind::kRunning) return std::nullopt;
-  if (start.kind == StartOutcome::Kind::kExited && start.code == 0) return std::nullopt;
+  if (start.kind == StartOutcome::Kind::kExited && (start.code == 0 || start.code == handed_over)) return std::nullopt;
   std::string line = FirstOutputLine(start.output);
   if (line.empty()) {
     const std::string program = "Program " + std::string(client_name);

@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "clients/client_name.h"
 #include "errors/run_error.h"
 
 namespace wrenpost {
@@ -30,9 +31,15 @@ struct StartOutcome {
 // UTF-8 replaced; empty when none.
 std::string FirstOutputLine(std::string_view output);
 
-// nullopt when the start opened the message (still running, or ended with
-// 0); otherwise the 429 report, described by the client's first output line
-// when it wrote one, else by how it ended.
-std::optional<RunError> StartFailure(std::string_view client_name, const StartOutcome& start);
+// The exit status of a client's launcher that handed the message to a running
+// instance of it. Geary's is 255 (its command-line handler returns -1) while
+// the composer opens; Evolution's and KMail's launchers end with 0.
+std::uint32_t HandOverExitCode(ClientName client);
+
+// nullopt when the start opened the message (still running, or ended with 0
+// or `handed_over`); otherwise the 429 report, described by the client's
+// first output line when it wrote one, else by how it ended.
+std::optional<RunError> StartFailure(std::string_view client_name, const StartOutcome& start,
+                                     std::uint32_t handed_over = 0);
 
 }  // namespace wrenpost

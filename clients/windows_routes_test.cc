@@ -241,6 +241,8 @@ TEST(Mailto, CarriesWhatALinkCanAndNamesWhatItCannot) {
   ASSERT_TRUE(too_long.has_value());
   EXPECT_EQ(too_long->number, 429);
   EXPECT_NE(too_long->description.find("(link miałby 2049 znaków, najwięcej 2048)"), std::string::npos);
+  // A link handed over as one Linux argument may be longer.
+  EXPECT_FALSE(MailtoRefusal("Poczta", draft, false, kMaxMailtoUrlLength + 1, 128 * 1024 - 1).has_value());
 }
 
 TEST(StartFailure, OnlyAnEarlyFailingEndFailsAndItsFirstLineSaysWhy) {
@@ -255,6 +257,9 @@ TEST(StartFailure, OnlyAnEarlyFailingEndFailsAndItsFirstLineSaysWhy) {
             "Program Thunderbird zakończył pracę zaraz po uruchomieniu (kod 1) i nie otworzył wiadomości.");
   EXPECT_NE(StartFailure("Thunderbird", {Kind::kExited, 0xC0000005, ""})->description.find("(kod 0xC0000005)"),
             std::string::npos);
+  // Geary's launcher that hands over to a running Geary ends with 255; another client's 255 is a failure.
+  EXPECT_FALSE(StartFailure("Geary", {Kind::kExited, 255, ""}, HandOverExitCode(ClientName::kGeary)).has_value());
+  EXPECT_TRUE(StartFailure("Evolution", {Kind::kExited, 255, ""}, HandOverExitCode(ClientName::kEvolution)));
   EXPECT_EQ(StartFailure("Geary", {Kind::kKilled, 9, ""})->description,
             "Program Geary został przerwany zaraz po uruchomieniu (sygnał 9) i nie otworzył wiadomości.");
   EXPECT_EQ(FirstOutputLine("\xC5 b\xFF\n"), "\xEF\xBF\xBD b\xEF\xBF\xBD");

@@ -68,7 +68,7 @@ int FuzzClientFiles(const std::uint8_t* data, std::size_t size) {
 
   // The readers take any bytes.
   ParseKeyFile(text);
-  if (const auto parsed = ParseDesktopEntry(text)) ExecWords(*parsed, "/x.desktop");
+  ExecWords({text, text, text}, "/x.desktop", text);
   DefaultProfileFolder(text, text, "/root");
   IdentitiesOf(text);
   const std::vector<MailIdentity> identities = IdentitiesOf(prefs);

@@ -1,16 +1,13 @@
 // Finding the user's mail client: the desktop's default handler of mailto:
-// links (mimeapps.list and desktop files, read here, judged by the pure rules
-// in clients/), a named client's desktop file, or a program on PATH.
+// links and the desktop files as GIO finds them, judged by the pure rules in
+// clients/, a named client's desktop file, or a program on PATH.
 #include "platform/posix/posix_mail_clients.h"
 
 #include <pwd.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
-#include <fstream>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <utility>
 
@@ -18,14 +15,14 @@
 #include "clients/desktop_entry.h"
 #include "clients/linux_client_choice.h"
 #include "clients/mime_apps.h"
+#include "errors/run_error.h"
+#include "platform/posix/gio_desktop_apps.h"
+#include "platform/posix/posix_mailto_handler.h"
 #include "platform/posix/posix_spawn_tools.h"
 #include "platform/posix/posix_started_client.h"
-#include "errors/run_error.h"
 
 namespace wrenpost {
 namespace {
-
-constexpr std::string_view kMailtoType = "x-scheme-handler/mailto";
 
 std::optional<std::string> Variable(const char* name) {
   const char* value = std::getenv(name);
@@ -39,76 +36,33 @@ std::string HomeFolder() {
   return entry && entry->pw_dir ? entry->pw_dir : "/";
 }
 
-std::optional<std::string> ReadText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-bool IsKind(const std::string& path, mode_t kind) {
-  struct stat info {};
-  return ::stat(path.c_str(), &info) == 0 && (info.st_mode & S_IFMT) == kind;
-}
-
-// A program named by an Exec line or TryExec: a path, or a name on PATH.
-bool ProgramExists(const std::string& program) {
-  if (program.find('/') == std::string::npos) return FindExecutableOnPath(program).has_value();
-  return IsKind(program, S_IFREG) && ::access(program.c_str(), X_OK) == 0;
-}
-
-// The file of desktop file ID `id` below `folder`: the ID itself, or the ID
-// with dashes standing for subfolders ("kde4-kmail.desktop" is kde4/kmail.desktop).
-std::optional<std::string> DesktopFileIn(const std::string& folder, std::string_view id) {
-  const std::string direct = folder + "/" + std::string(id);
-  if (IsKind(direct, S_IFREG)) return direct;
-  for (auto dash = id.find('-'); dash != std::string_view::npos; dash = id.find('-', dash + 1)) {
-    const std::string subfolder = folder + "/" + std::string(id.substr(0, dash));
-    if (!IsKind(subfolder, S_IFDIR)) continue;
-    if (auto found = DesktopFileIn(subfolder, id.substr(dash + 1))) return found;
-  }
-  return std::nullopt;
-}
-
-struct DesktopFacts {
-  std::string home = HomeFolder();
-  XdgFolders folders = XdgFoldersFrom(Variable, home);
-  std::vector<std::string> applications = ApplicationFolders(folders);
-};
-
-// What an installed desktop file starts (a client or any other program);
-// nullopt when `id` is not installed: no such file in the applications
-// folders (the first one found counts), deleted (Hidden), its TryExec or its
-// program missing.
-std::optional<std::optional<ClientLaunch>> InstalledDesktopFile(const DesktopFacts& facts, const std::string& id) {
-  for (const std::string& folder : facts.applications) {
-    const std::optional<std::string> path = DesktopFileIn(folder, id);
-    if (!path) continue;
-    const auto text = ReadText(*path);
-    const auto entry = text ? ParseDesktopEntry(*text) : std::nullopt;
-    if (!entry || entry->hidden || (!entry->try_exec.empty() && !ProgramExists(entry->try_exec))) return std::nullopt;
-    auto words = ExecWords(*entry, *path);
-    if (!words || !ProgramExists(words->front())) return std::nullopt;
-    return ClientOfDesktopFile(id, std::move(*words));
-  }
-  return std::nullopt;
-}
-
-// The desktop file ID of the default handler of mailto: links.
-std::optional<std::string> DefaultMailtoHandler(const DesktopFacts& facts) {
-  const std::vector<MimeAppsList> lists = MimeAppsLookupOrder(facts.folders);
-  std::vector<std::string> texts;
-  for (const MimeAppsList& list : lists) texts.push_back(ReadText(list.path).value_or(""));
-  return DefaultApplication(lists, texts, kMailtoType, [&](const std::string& id) {
-    return InstalledDesktopFile(facts, id).has_value();
-  });
+// The client a desktop file starts, its program found on PATH as the start
+// will find it; nullopt for any other program.
+std::optional<ClientLaunch> ClientOf(const DesktopApp& app) {
+  auto words = ExecWords(app.entry, app.file);
+  if (!words) return std::nullopt;
+  auto launch = ClientOfDesktopFile(app.id, std::move(*words));
+  if (!launch || TraitsOf(launch->name) == nullptr) return std::nullopt;
+  launch->command = ResolvedCommand(std::move(launch->command));
+  return launch;
 }
 
 // A client this program can start with a whole draft.
 std::optional<ClientLaunch> Supported(std::optional<ClientLaunch> launch) {
   if (launch && TraitsOf(launch->name) != nullptr) return launch;
   return std::nullopt;
+}
+
+// An installed desktop file of a client whose program is not found as the
+// start looks for it is not installed for this run.
+std::optional<ClientLaunch> InstalledClient(const std::string& id) {
+  const auto app = InstalledApp(id);
+  if (!app) return std::nullopt;
+  try {
+    return ClientOf(*app);
+  } catch (const RunError&) {
+    return std::nullopt;
+  }
 }
 
 }  // namespace
@@ -121,17 +75,31 @@ std::unique_ptr<DraftClient> PosixMailClients::Find(ClientName name) {
   if (name == ClientName::kOutlook) {
     throw RunError(errors::kCannotCreateObject, "MS Outlook (opcja -client outlook) działa tylko w systemie Windows.");
   }
-  const DesktopFacts facts;
+  const std::string home = HomeFolder();
+  const XdgFolders folders = XdgFoldersFrom(Variable, home);
   const auto started = [&](ClientLaunch launch) {
     const ClientTraits& traits = *TraitsOf(launch.name);
-    return MakeStartedClient(traits, std::move(launch), facts.home, facts.folders);
+    return MakeStartedClient(traits, std::move(launch), home, folders);
   };
-  const std::optional<std::string> default_id = DefaultMailtoHandler(facts);
+  const std::optional<DesktopApp> default_app = DefaultMailtoApp();
   std::optional<ClientLaunch> default_client;
-  if (default_id) default_client = Supported(InstalledDesktopFile(facts, *default_id).value_or(std::nullopt));
+  std::optional<RunError> default_missing;
+  if (default_app) {
+    try {
+      default_client = ClientOf(*default_app);
+    } catch (const RunError& error) {
+      default_missing = RunError(error.number, "Domyślny program pocztowy „" + default_app->name + "” (" +
+                                                   default_app->id + ") nie może zostać uruchomiony. " +
+                                                   error.description);
+    }
+  }
 
   if (name == ClientName::kAuto || name == ClientName::kDefault) {
+    // Another client in place of the user's default would go against the user's choice.
+    if (default_missing) throw *default_missing;
     if (default_client) return started(std::move(*default_client));
+    // A default that takes only links gets the message as one.
+    if (default_app) return MakeMailtoHandler(*default_app);
     for (const ClientName client : {ClientName::kThunderbird, ClientName::kBetterbird}) {
       const ClientTraits& traits = *TraitsOf(client);
       if (const auto path = FindExecutableOnPath(traits.program)) {
@@ -139,12 +107,8 @@ std::unique_ptr<DraftClient> PosixMailClients::Find(ClientName name) {
       }
     }
     throw RunError(errors::kCannotCreateObject,
-                   default_id ? "Nie znaleziono programu pocztowego: domyślny program do odnośników mailto: (" +
-                                    *default_id +
-                                    ") nie jest obsługiwany, a w folderach ze zmiennej PATH nie ma programu "
-                                    "thunderbird ani betterbird."
-                              : "Nie znaleziono programu pocztowego: nie ma domyślnego programu do odnośników "
-                                "mailto: ani programu thunderbird lub betterbird w folderach ze zmiennej PATH.");
+                   "Nie znaleziono programu pocztowego: nie ma domyślnego programu do odnośników mailto: ani "
+                   "programu thunderbird lub betterbird w folderach ze zmiennej PATH.");
   }
 
   const ClientTraits* traits = TraitsOf(name);
@@ -154,7 +118,7 @@ std::unique_ptr<DraftClient> PosixMailClients::Find(ClientName name) {
   }
   if (default_client && default_client->name == name) return started(std::move(*default_client));
   for (const std::string& id : DesktopIdsOf(name)) {
-    auto launch = Supported(InstalledDesktopFile(facts, id).value_or(std::nullopt));
+    auto launch = InstalledClient(id);
     if (launch && launch->name == name) return started(std::move(*launch));
   }
   if (const auto path = FindExecutableOnPath(traits->program)) {

@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "errors/run_error.h"
 #include "platform/posix/posix_error.h"
 
 extern char** environ;
@@ -193,6 +194,39 @@ std::optional<std::string> FindExecutableOnPath(std::string_view name) {
   return FindExecutable(name, fallback);
 }
 
+namespace {
+
+// The program to start: `program` itself when it holds a '/', else what
+// FindExecutableOnPath finds. posix_spawnp would also try the empty and
+// relative entries of PATH, that is the caller's current folder.
+std::optional<std::string> ProgramPath(const std::string& program) {
+  if (program.find('/') != std::string::npos) return program;
+  return FindExecutableOnPath(program);
+}
+
+std::string FoundProgram(const std::string& program) {
+  if (auto path = ProgramPath(program)) return *path;
+  throw RunError(errors::kCannotCreateObject, "Nie znaleziono programu „" + program +
+                                                  "” w folderach ze zmiennej PATH (puste i względne wpisy PATH "
+                                                  "są pomijane).");
+}
+
+}  // namespace
+
+std::vector<std::string> ResolvedCommand(std::vector<std::string> command) {
+  if (command.empty()) return command;
+  command.front() = FoundProgram(command.front());
+  const auto slash = command.front().rfind('/');
+  if (command.front().substr(slash + 1) == "env") {
+    for (std::size_t i = 1; i < command.size(); ++i) {
+      if (command[i].find('=') != std::string::npos) continue;
+      if (command[i].front() != '-') command[i] = FoundProgram(command[i]);
+      break;
+    }
+  }
+  return command;
+}
+
 StartOutcome StartWatched(const std::string& program, const std::vector<std::string>& arguments,
                           std::chrono::milliseconds watch) {
   // A caller that ignores SIGCHLD would have the child reaped unseen, and its
@@ -215,7 +249,9 @@ StartOutcome StartWatched(const std::string& program, const std::vector<std::str
   SpawnAttributes attributes(POSIX_SPAWN_SETSID);
   ArgumentVector argv(arguments);
   pid_t child = 0;
-  const int error = ::posix_spawnp(&child, program.c_str(), actions.get(), attributes.get(), argv.get(), environ);
+  const std::optional<std::string> path = ProgramPath(program);
+  if (!path) ThrowSystemError(ENOENT, "nie można uruchomić programu " + program);
+  const int error = ::posix_spawn(&child, path->c_str(), actions.get(), attributes.get(), argv.get(), environ);
   if (error != 0) ThrowSystemError(error, "nie można uruchomić programu " + program);
   error_pipe.CloseWrite();
   ::fcntl(error_pipe.read_end(), F_SETFL, ::fcntl(error_pipe.read_end(), F_GETFL) | O_NONBLOCK);
@@ -275,7 +311,8 @@ ProgramEnd RunAndWait(const std::string& program, const std::vector<std::string>
     SpawnAttributes attributes(0);
     ArgumentVector argv(arguments);
     pid_t child = 0;
-    if (::posix_spawnp(&child, program.c_str(), actions.get(), attributes.get(), argv.get(), environ) != 0) {
+    const std::optional<std::string> path = ProgramPath(program);
+    if (!path || ::posix_spawn(&child, path->c_str(), actions.get(), attributes.get(), argv.get(), environ) != 0) {
       return end;
     }
     end.started = true;

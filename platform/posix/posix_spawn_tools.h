@@ -20,8 +20,15 @@ std::optional<std::string> FindExecutable(std::string_view name, std::string_vie
 // The same, in this process's PATH (the system's default path when unset).
 std::optional<std::string> FindExecutableOnPath(std::string_view name);
 
-// Starts `program` with `arguments` (arguments[0] is the name the program
-// sees) in a session of its own, with standard input and output on
+// `command` (a desktop file's Exec words) with its program, and the program
+// an "env NAME=VALUE ..." prefix starts, as absolute paths: a bare name is
+// looked up as FindExecutableOnPath does. Raises RunError (429) naming the
+// program when it is not found.
+std::vector<std::string> ResolvedCommand(std::vector<std::string> command);
+
+// Starts `program` (a path, or a name looked up as FindExecutableOnPath does)
+// with `arguments` (arguments[0] is the name the program sees) in a session
+// of its own, with standard input and output on
 // /dev/null, and watches it for at most `watch`: it returns as soon as the
 // program ends, or when the watch is over, with the first 4 KiB it wrote to
 // standard error. Standard error goes to a pipe read

@@ -75,7 +75,8 @@ class StartedClient final : public DraftClient {
       std::vector<std::string> command = launch_.command;
       for (std::string& argument : StartArguments(traits_, draft, body_path)) command.push_back(std::move(argument));
       const StartOutcome start = StartWatched(command.front(), command, kStartWatch);
-      if (auto failure = StartFailure(traits_.shown_name, start)) throw *failure;
+      // Past this point the client may read the files: a hand-over keeps them.
+      if (auto failure = StartFailure(traits_.shown_name, start, HandOverExitCode(traits_.name))) throw *failure;
     } catch (...) {
       // Nobody will read these now.
       if (body_path) ::unlink(body_path->c_str());

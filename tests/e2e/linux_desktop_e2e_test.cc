@@ -1,5 +1,6 @@
 // The built program on a Linux desktop of the sandbox's own: the mailto:
-// default from mimeapps.list and desktop files, -client, a Thunderbird in a
+// default as the desktop finds it (mimeapps.list, defaults.list, the desktop
+// files' associations), a default that takes only a link, -client, a Thunderbird in a
 // stand-in snap or flatpak that sees only part of the files, and clients that
 // fail to start, hand over to a running instance or keep running.
 #include <signal.h>
@@ -42,33 +43,46 @@ TEST_F(LinuxDesktop, TheMailtoDefaultDecidesAndPathIsTheFallback) {
   const std::string betterbird = Elsewhere("betterbird").string();
   WriteDesktopFile("betterbird.desktop", betterbird + " %u");
   WriteDesktopFile("org.example.Mailer.desktop", (sandbox / "opt/betterbird").string() + "-not-there %u");
-  WriteDesktopFile("pl.example.Notes.desktop", "/bin/true %U");  // installed, but no mail client
+  // Installed, handles mailto: links only when a list says so; no client this program drives.
+  WriteFile(applications / "pl.example.Notes.desktop",
+            "[Desktop Entry]\nType=Application\nName=Notatki\nExec=" + Elsewhere("notes").string() +
+                " --new %u\n");
   struct Case {
     std::string name;
     std::string user_list, desktop_list, system_list;  // mimeapps.list texts
     std::string expected;                              // the log line's client
+    std::string other_list;                            // a file of its own
   };
-  const std::string removed = "[Removed Associations]\nx-scheme-handler/mailto=betterbird.desktop;\n";
+  // The desktop files' MimeType associations, as update-desktop-database indexes them for GIO.
+  WriteFile(applications / "mimeinfo.cache", "[MIME Cache]\nx-scheme-handler/mailto=betterbird.desktop;\n");
   const Case cases[] = {
-      {"the first installed of the list", "missing.desktop;org.example.Mailer.desktop;betterbird.desktop;", "", "",
-       "Betterbird"},
-      {"the desktop's own list first", "thunderbird.desktop", "betterbird.desktop", "", "Betterbird"},
-      {"the system's list when the user has none", "", "", "betterbird.desktop", "Betterbird"},
-      {"a removed association is no default", "", "", "betterbird.desktop", "Thunderbird"},
-      {"an unsupported default: PATH", "pl.example.Notes.desktop;betterbird.desktop", "", "", "Thunderbird"},
-      {"no default: PATH", "", "", "", "Thunderbird"},
+      {"the first installed of the list",
+       "missing.desktop;org.example.Mailer.desktop;pl.example.Notes.desktop;betterbird.desktop;", "", "",
+       "Notatki (mailto:)"},
+      {"the desktop's own list first", "pl.example.Notes.desktop", "betterbird.desktop", "", "Betterbird"},
+      {"the system's list when the user has none", "", "", "pl.example.Notes.desktop", "Notatki (mailto:)"},
+      {"a removed association is none: PATH", "", "", "", "Thunderbird",
+       "[Removed Associations]\nx-scheme-handler/mailto=betterbird.desktop;\n"},
+      {"a default this program does not drive gets a link", "pl.example.Notes.desktop;betterbird.desktop", "", "",
+       "Notatki (mailto:)"},
+      {"no list: the desktop files' associations", "", "", "", "Betterbird"},
+      {"defaults.list", "", "", "", "Notatki (mailto:)",
+       "[Default Applications]\nx-scheme-handler/mailto=pl.example.Notes.desktop\n"},
   };
   for (const Case& test : cases) {
     SCOPED_TRACE(test.name);
     fs::remove_all(home / ".config");
     fs::remove_all(sandbox / "xdg/etc");
+    fs::remove(applications / "defaults.list");
     fs::remove(seen / "done");
     if (!test.user_list.empty()) SetMailtoDefault(test.user_list);
     if (!test.desktop_list.empty()) SetMailtoDefault(test.desktop_list, home / ".config/kde-mimeapps.list");
     if (!test.system_list.empty()) SetMailtoDefault(test.system_list, sandbox / "xdg/etc/mimeapps.list");
-    if (&test == &cases[3]) {
-      fs::create_directories(home / ".config");
-      WriteFile(home / ".config/mimeapps.list", removed);
+    if (!test.other_list.empty()) {
+      const bool removal = test.other_list.starts_with("[Removed");
+      const fs::path list = removal ? home / ".config/mimeapps.list" : applications / "defaults.list";
+      fs::create_directories(list.parent_path());
+      WriteFile(list, test.other_list);
     }
     RunOptions options = Options();
     options.environment["XDG_CURRENT_DESKTOP"] = "KDE";
@@ -77,8 +91,132 @@ TEST_F(LinuxDesktop, TheMailtoDefaultDecidesAndPathIsTheFallback) {
     EXPECT_THAT(Log(), EndsWith("Parametry: -to anna\r\nProgram pocztowy: " + test.expected +
                                 "\r\nWyświetlenie okna nowej wiadomości.\r\nDodanie adresata: anna\r\n"
                                 "Koniec programu.\r\n"));
-    EXPECT_EQ(ComposeFields().at("to"), "anna");
+    if (test.expected.ends_with("(mailto:)")) {
+      EXPECT_THAT(ClientArguments(), ElementsAre("--new", "mailto:anna"));
+    } else {
+      EXPECT_EQ(ComposeFields().at("to"), "anna");
+    }
   }
+}
+
+TEST_F(LinuxDesktop, ALinkCarriesWhatItCanAndTheDefaultIsNeverReplaced) {
+  InstallThunderbird();  // never taken in the default's place
+  fs::create_directories(applications);
+  WriteFile(applications / "sylpheed.desktop",
+            "[Desktop Entry]\nType=Application\nName=Sylpheed\nExec=" + Elsewhere("sylpheed").string() + " %u\n");
+  SetMailtoDefault("sylpheed.desktop");
+  WriteFile(sandbox / "a.pdf", "%PDF");
+  const RunResult refused = RunProgram(program, {"-to", "anna", "-attachment", (sandbox / "a.pdf").string()}, Options());
+  EXPECT_EQ(refused.exit_code, 1);
+  EXPECT_THAT(Log(), HasSubstr("Program pocztowy: Sylpheed (mailto:)\r\n"));
+  EXPECT_THAT(Log(), HasSubstr("Wystąpił błąd (429): Domyślny program pocztowy „Sylpheed” przyjmuje wiadomość tylko "
+                               "jako link mailto:, a ten nie przeniesie załączników (1).\r\n"));
+  EXPECT_FALSE(fs::exists(seen / "argv"));
+
+  // The sender is no reason to fail; a body longer than a Windows URL still fits one argument.
+  const std::string body(3000, 'x');
+  const RunResult run = RunProgram(program, {"-from", "biuro@firma.pl", "-to", "anna", "-body", body}, Options());
+  EXPECT_EQ(run.exit_code, 0) << run.std_err;
+  EXPECT_THAT(Log(), HasSubstr("Nadawca nie został wybrany: biuro@firma.pl (link mailto: nie przenosi nadawcy)\r\n"));
+  EXPECT_THAT(ClientArguments(), ElementsAre("mailto:anna?body=" + body));
+}
+
+// What GIO reads of desktop files decides; each case is the only client
+// besides the Thunderbird on PATH.
+TEST_F(LinuxDesktop, DesktopFilesCountAsTheDesktopReadsThem) {
+  InstallThunderbird();
+  const std::string betterbird = Elsewhere("betterbird").string();
+  const fs::path user_applications = home / ".local/share/applications";
+  const std::string entry = "[Desktop Entry]\nType=Application\nName=Poczta\nExec=" + betterbird + " %u\n";
+  struct Case {
+    std::string name;
+    fs::path file;
+    std::string text;
+    std::string client;    // -client
+    std::string expected;  // the log line's client
+  };
+  const std::string flatpak = (bin / "flatpak").string();
+  const Case cases[] = {
+      {"a TryExec program that is missing", applications / "betterbird.desktop",
+       entry + "TryExec=" + betterbird + "-gone\n", "auto", "Thunderbird"},
+      {"CR LF line ends", applications / "betterbird.desktop",
+       "[Desktop Entry]\r\nType=Application\r\nName=Poczta\r\nExec=" + betterbird + " %u\r\n", "auto",
+       "Betterbird"},
+      {"the user's hidden copy hides the system's", user_applications / "betterbird.desktop",
+       "[Desktop Entry]\nType=Application\nName=Poczta\nExec=" + betterbird + " %u\nHidden=true\n", "auto",
+       "Thunderbird"},
+      {"a flatpak's desktop file ID", applications / "eu.betterbird.Betterbird.desktop",
+       "[Desktop Entry]\nType=Application\nName=Betterbird\nExec=" + flatpak +
+           " run eu.betterbird.Betterbird -P praca %u\n",
+       "betterbird", "Betterbird (flatpak)"},
+  };
+  InstallStandIn(bin / "flatpak");
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.name);
+    fs::remove_all(user_applications);
+    fs::remove_all(applications);
+    fs::remove_all(home / ".config");
+    fs::remove(seen / "done");
+    fs::create_directories(applications);
+    fs::create_directories(test.file.parent_path());
+    WriteFile(test.file, test.text);
+    if (test.file.parent_path() == user_applications) WriteFile(applications / "betterbird.desktop", entry);
+    // -client finds its desktop file by ID, without a default.
+    if (test.client == "auto") SetMailtoDefault(test.file.filename().string());
+    const RunResult run = RunProgram(program, {"-client", test.client, "-to", "anna"}, Options());
+    EXPECT_EQ(run.exit_code, 0) << run.std_err;
+    EXPECT_THAT(Log(), HasSubstr("Program pocztowy: " + test.expected + "\r\n"));
+    EXPECT_EQ(ComposeFields().at("to"), "anna");
+    const std::vector<std::string> argv = ClientArguments();
+    if (test.expected.ends_with("(flatpak)")) {
+      // The words after the application ID go to the client, before the message.
+      EXPECT_THAT(std::vector<std::string>(argv.begin(), argv.begin() + 4),
+                  ElementsAre("run", "eu.betterbird.Betterbird", "-P", "praca"));
+    }
+  }
+}
+
+TEST_F(LinuxDesktop, AnEmptyPathEntryNeverStartsAProgramOfTheCurrentFolder) {
+  InstallThunderbird();
+  WriteDesktopFile("thunderbird.desktop", "thunderbird %u");
+  SetMailtoDefault("thunderbird.desktop");
+  const fs::path caller = sandbox / "caller";
+  sandbox.WriteScript(caller / "thunderbird", "echo ran > '" + (seen / "wrong").string() + "'\n");
+  RunOptions options = Options();
+  options.environment["PATH"] = ":" + bin.string();
+  options.working_folder = caller;
+  const RunResult run = RunProgram(program, {"-to", "anna"}, options);
+  EXPECT_EQ(run.exit_code, 0) << run.std_err;
+  EXPECT_EQ(ComposeFields().at("to"), "anna");
+  EXPECT_FALSE(fs::exists(seen / "wrong"));
+
+  // The default's program only there: an error naming it, never another client in its place.
+  fs::remove(bin / "thunderbird");
+  InstallStandIn(bin / "betterbird");
+  EXPECT_EQ(RunProgram(program, {"-to", "anna"}, options).exit_code, 1);
+  EXPECT_THAT(Log(), HasSubstr("Wystąpił błąd (429): Domyślny program pocztowy „Poczta” (thunderbird.desktop) nie "
+                               "może zostać uruchomiony. Nie znaleziono programu „thunderbird” w folderach ze "
+                               "zmiennej PATH (puste i względne wpisy PATH są pomijane).\r\n"));
+  EXPECT_FALSE(fs::exists(seen / "wrong"));
+}
+
+TEST_F(LinuxDesktop, GearyHandingOverIsSuccessAndKeepsTheCopiesItReads) {
+  // A flatpak Geary sees nothing of the caller's files: it gets copies.
+  InstallStandIn(bin / "flatpak", "exit 255");
+  WriteDesktopFile("org.gnome.Geary.desktop", (bin / "flatpak").string() + " run org.gnome.Geary %u");
+  SetMailtoDefault("org.gnome.Geary.desktop");
+  WriteFile(sandbox / "umowa.pdf", "%PDF");
+  const RunResult run = RunProgram(program, {"-to", "anna", "-attachment", (sandbox / "umowa.pdf").string()},
+                                   Options());
+  EXPECT_EQ(run.exit_code, 0) << run.std_err;
+  EXPECT_THAT(Log(), EndsWith("Koniec programu.\r\n"));
+  const std::vector<std::string> argv = ClientArguments();
+  ASSERT_GE(argv.size(), 2u);
+  const testing::ComposeWindow shown =
+      testing::ReadBack(ClientName::kGeary, std::vector<std::string>(argv.begin() + 2, argv.end()));
+  ASSERT_EQ(shown.attachments.size(), 1u);
+  EXPECT_NE(shown.attachments[0], (sandbox / "umowa.pdf").string());
+  EXPECT_EQ(ReadFile(shown.attachments[0]), "%PDF");  // still there after the run
 }
 
 TEST_F(LinuxDesktop, ClientOptionPicksTheClientOrSaysWhyNot) {
