@@ -12,6 +12,7 @@
 #include "clients/thunderbird_profile.h"
 #include "platform/posix/posix_sandbox_copies.h"
 #include "platform/posix/posix_spawn_tools.h"
+#include "platform/posix/posix_start_signs.h"
 #include "platform/posix/thunderbird_body_file.h"
 #include "errors/run_error.h"
 
@@ -31,6 +32,11 @@ bool HasDisplay() {
     if (value != nullptr && value[0] != '\0') return true;
   }
   return false;
+}
+
+std::string RuntimeFolder() {
+  const char* value = std::getenv("XDG_RUNTIME_DIR");
+  return value != nullptr ? value : "";
 }
 
 class StartedClient final : public DraftClient {
@@ -94,7 +100,10 @@ class StartedClient final : public DraftClient {
       }
       std::vector<std::string> command = launch_.command;
       for (std::string& argument : StartArguments(traits_, draft, body_path)) command.push_back(std::move(argument));
-      const StartOutcome start = StartWatched(command.front(), command, kStartWatch);
+      StartSignWatch signs(StartSignsOf(traits_.name, launch_.packaging, launch_.sandbox, home_, RuntimeFolder()),
+                           std::chrono::system_clock::now());
+      const StartOutcome start = StartWatched(command.front(), command, kStartWatch,
+                                              [&signs](pid_t pid) { return signs.Shows(pid); });
       if (auto failure = StartFailure(traits_.shown_name, start)) throw *failure;
     } catch (...) {
       // Nobody will read these now.
