@@ -32,6 +32,32 @@ trap 'rm -rf "$work"' EXIT
 # A C program that only starts and exits: the floor for a whole run.
 printf 'int main(void) { return 0; }\n' > "$work/empty.c"
 cc -O2 -o "$work/empty" "$work/empty.c"
+# For the table's reported rows: a C program that starts another (the empty
+# one, as "thunderbird" on PATH) and waits for it, the least any launcher
+# costs; and the empty program linked to GIO, what loading it costs a run.
+cat > "$work/launcher.c" << 'C'
+#include <spawn.h>
+#include <sys/wait.h>
+extern char **environ;
+int main(void) {
+  pid_t p;
+  char *a[] = {"thunderbird", 0};
+  int s;
+  if (posix_spawnp(&p, "thunderbird", 0, 0, a, environ)) return 1;
+  return waitpid(p, &s, 0) == p ? 0 : 1;
+}
+C
+cc -O2 -o "$work/launcher" "$work/launcher.c"
+cat > "$work/gio.c" << 'C'
+#include <gio/gio.h>
+int main(int c, char **v) {
+  (void)v;
+  if (c > 9) g_object_unref(g_bus_get_sync(G_BUS_TYPE_SESSION, 0, 0));
+  return 0;
+}
+C
+# shellcheck disable=SC2046
+cc -O2 -o "$work/gio" "$work/gio.c" $(pkg-config --cflags --libs gio-2.0 2>/dev/null) 2>/dev/null || true
 
 echo "machine: $(nproc) cores, $(lscpu | sed -n 's/^Model name: *//p'), $(uname -sr)"
 echo "running the in-process benchmarks (${repetitions[*]})..."
@@ -119,8 +145,12 @@ def timed(argv):
     _, status, usage = os.wait4(pid, 0)
     return time.perf_counter() - start, usage.ru_maxrss * 1024, os.waitstatus_to_exitcode(status)
 
-program_times, empty_times = [], []
+program_times, empty_times, launcher_times, gio_times = [], [], [], []
+has_gio = os.path.exists(os.path.join(work, "gio"))
 for _ in range(runs):
+    launcher_times.append(timed([os.path.join(work, "launcher")])[0])
+    if has_gio:
+        gio_times.append(timed([os.path.join(work, "gio")])[0])
     t, _, code = timed(args)
     if code != 0:
         with open(os.path.join(folder, "Wrenpost.log"), encoding="utf-8", errors="replace") as log:
@@ -128,6 +158,13 @@ for _ in range(runs):
     program_times.append(t)
     empty_times.append(timed([os.path.join(work, "empty")])[0])
 p, e = statistics.median(program_times), statistics.median(empty_times)
+l = statistics.median(launcher_times)
+rows.append(("a C program that starts the empty one and waits", f"{l*1e3:.2f} ms: {l/e:.2f}x the empty program",
+             "(reported)", "-"))
+if has_gio:
+    g = statistics.median(gio_times)
+    rows.append(("the empty program linked to GIO (libgio-2.0)", f"{g*1e3:.2f} ms: {g/e:.2f}x the empty program",
+                 "(reported)", "-"))
 row(f"whole run, median of {runs}", f"{p*1e3:.2f} ms vs empty C program {e*1e3:.2f} ms: {p/e:.2f}x", "<= 2.5x",
     p / e <= 2.5)
 

@@ -4,12 +4,11 @@
 #   - stand-in clients (a shell script on PATH): one that hands the message
 #     over at once (exit 0), one that fails at once (an error line, exit 1),
 #     one that keeps running without any sign of life (the 3 s ceiling);
-#   - where Xvfb and dbus-daemon are installed, the real Thunderbird and the
-#     real Claws Mail: their first instance (a display, a session bus and a
+#   - where Xvfb and dbus-daemon are installed, the real Thunderbird, Claws
+#     Mail and Evolution (no account: its first-start assistant): their first instance (a display, a session bus and a
 #     runtime folder of its own each time) and a message handed to the
-#     running one;
-#   - with WRENPOST_WATCH_WINE=1, the Windows Thunderbird route under Wine
-#     (bench/wine_runs.sh start, which needs what tools/test_windows.sh builds).
+#     running one.
+# The Windows Thunderbird route under Wine is not measured here.
 #   bench/start_watch.sh [build folder, default build-desktop]
 # WRENPOST_WATCH_RUNS sets N (default 5); a real first instance runs 3 times.
 set -euo pipefail
@@ -105,7 +104,7 @@ def servers():
     address = bus.stdout.readline().decode().strip()
     runtime = tempfile.mkdtemp(prefix="run-", dir=work)
     env = dict(base, PATH="/usr/bin:/bin", DISPLAY=display, DBUS_SESSION_BUS_ADDRESS=address,
-               XDG_RUNTIME_DIR=runtime, MOZ_LEGACY_PROFILES="1")
+               XDG_RUNTIME_DIR=runtime, MOZ_LEGACY_PROFILES="1", GSETTINGS_BACKEND="memory")
     return [xvfb, bus], env
 
 def ours():
@@ -161,11 +160,8 @@ def measure(name, version_command, extra):
 try:
     measure("Thunderbird", ["thunderbird", "--version"], ("-client", "thunderbird"))
     measure("Claws Mail", ["claws-mail", "--version"], ("-client", "claws-mail"))
+    measure("Evolution", ["evolution", "--version"], ("-client", "evolution"))
 finally:
     stop([])
     shutil.rmtree(work, ignore_errors=True)
 PYTHON
-
-if [ "${WRENPOST_WATCH_WINE:-0}" = 1 ]; then
-  bash bench/wine_runs.sh start
-fi

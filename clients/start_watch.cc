@@ -57,8 +57,7 @@ std::optional<RunError> StartFailure(std::string_view client_name, const StartOu
 
 namespace wrenpost {
 
-StartSigns StartSignsOf(ClientName name, Packaging packaging, const std::string& sandbox, const std::string& home,
-                        const std::string& runtime_dir) {
+StartSigns StartSignsOf(ClientName name, Packaging packaging, const std::string& sandbox, const std::string& home) {
   StartSigns signs;
   switch (name) {
     case ClientName::kThunderbird:
@@ -69,14 +68,11 @@ StartSigns StartSignsOf(ClientName name, Packaging packaging, const std::string&
       // Its remote service, taken seconds after the lock.
       signs.bus_names = {name == ClientName::kThunderbird ? "org.mozilla.thunderbird." : "org.mozilla.betterbird."};
       break;
-    case ClientName::kClawsMail: {
-      // Its socket is in GLib's runtime folder, which falls back to the cache;
-      // a snap has a runtime folder of its own, a flatpak one at the same path.
-      const std::string runtime = !runtime_dir.empty() ? runtime_dir : home + "/.cache";
-      signs.socket_folder =
-          (packaging == Packaging::kSnap ? runtime + "/snap." + sandbox : runtime) + "/claws-mail";
+    case ClientName::kClawsMail:
+      // A snap's home is its own ~/snap/NAME/current.
+      signs.held_file =
+          (packaging == Packaging::kSnap ? home + "/snap/" + sandbox + "/current" : home) + "/.claws-mail/claws.log";
       break;
-    }
     case ClientName::kEvolution:
       signs.bus_names = {"org.gnome.Evolution"};
       break;

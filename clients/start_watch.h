@@ -48,8 +48,9 @@ struct StartSigns {
   // Thunderbird, Betterbird: the folder of the profiles; a profile that an
   // instance uses holds `lock`, a symbolic link to "ADDRESS:+PID".
   std::string profiles_root;
-  // Claws Mail: the folder where its first instance listens on its control socket.
-  std::string socket_folder;
+  // Claws Mail: its log, which it opens once it has its display (its control
+  // socket comes before that, so a start that then fails has one too).
+  std::string held_file;
   // Names the client takes on the session bus; one ending in '.' stands for
   // every name that begins so.
   std::vector<std::string> bus_names;
@@ -57,13 +58,12 @@ struct StartSigns {
   // names is not the system's, so a lock made since the start counts.
   bool lock_pid_inside = false;
 
-  bool empty() const { return profiles_root.empty() && socket_folder.empty() && bus_names.empty(); }
+  bool empty() const { return profiles_root.empty() && held_file.empty() && bus_names.empty(); }
 };
 
 // The signs of `name` started as `packaging` (`sandbox`: the snap's name or
-// the flatpak's ID); `runtime_dir` is XDG_RUNTIME_DIR, empty when unset.
-StartSigns StartSignsOf(ClientName name, Packaging packaging, const std::string& sandbox, const std::string& home,
-                        const std::string& runtime_dir);
+// the flatpak's ID) for the user whose home folder is `home`.
+StartSigns StartSignsOf(ClientName name, Packaging packaging, const std::string& sandbox, const std::string& home);
 
 // The PID a profile lock's target names ("127.0.1.1:+4242" -> 4242); nullopt
 // for anything else.

@@ -268,36 +268,34 @@ TEST(StartSigns, EachClientIsWatchedForWhatItReallyLeaves) {
   struct Case {
     ClientName name;
     Packaging packaging;
-    std::string sandbox, runtime;
-    std::string profiles_root, socket_folder;
+    std::string sandbox;
+    std::string profiles_root, held_file;
     std::vector<std::string> bus_names;
     bool lock_pid_inside;
   };
   const Case cases[] = {
-      {ClientName::kThunderbird, Packaging::kPlain, "", "/run/user/7", "/h/.thunderbird", "",
+      {ClientName::kThunderbird, Packaging::kPlain, "", "/h/.thunderbird", "", {"org.mozilla.thunderbird."}, false},
+      {ClientName::kThunderbird, Packaging::kSnap, "thunderbird", "/h/snap/thunderbird/common/.thunderbird", "",
        {"org.mozilla.thunderbird."}, false},
-      {ClientName::kThunderbird, Packaging::kSnap, "thunderbird", "/run/user/7",
-       "/h/snap/thunderbird/common/.thunderbird", "", {"org.mozilla.thunderbird."}, false},
-      {ClientName::kThunderbird, Packaging::kFlatpak, "org.mozilla.Thunderbird", "",
+      {ClientName::kThunderbird, Packaging::kFlatpak, "org.mozilla.Thunderbird",
        "/h/.var/app/org.mozilla.Thunderbird/.thunderbird", "", {"org.mozilla.thunderbird."}, true},
-      {ClientName::kBetterbird, Packaging::kPlain, "", "", "/h/.thunderbird", "", {"org.mozilla.betterbird."}, false},
-      {ClientName::kClawsMail, Packaging::kPlain, "", "/run/user/7", "", "/run/user/7/claws-mail", {}, false},
-      {ClientName::kClawsMail, Packaging::kPlain, "", "", "", "/h/.cache/claws-mail", {}, false},
-      {ClientName::kClawsMail, Packaging::kSnap, "claws-mail", "/run/user/7", "",
-       "/run/user/7/snap.claws-mail/claws-mail", {}, false},
-      {ClientName::kEvolution, Packaging::kFlatpak, "org.gnome.Evolution", "", "", "", {"org.gnome.Evolution"}, false},
-      {ClientName::kGeary, Packaging::kPlain, "", "", "", "", {"org.gnome.Geary"}, false},
-      {ClientName::kKmail, Packaging::kPlain, "", "", "", "", {"org.kde.kmail2", "org.kde.kmail"}, false},
+      {ClientName::kBetterbird, Packaging::kPlain, "", "/h/.thunderbird", "", {"org.mozilla.betterbird."}, false},
+      {ClientName::kClawsMail, Packaging::kPlain, "", "", "/h/.claws-mail/claws.log", {}, false},
+      {ClientName::kClawsMail, Packaging::kSnap, "claws-mail", "", "/h/snap/claws-mail/current/.claws-mail/claws.log",
+       {}, false},
+      {ClientName::kEvolution, Packaging::kFlatpak, "org.gnome.Evolution", "", "", {"org.gnome.Evolution"}, false},
+      {ClientName::kGeary, Packaging::kPlain, "", "", "", {"org.gnome.Geary"}, false},
+      {ClientName::kKmail, Packaging::kPlain, "", "", "", {"org.kde.kmail2", "org.kde.kmail"}, false},
   };
   for (const Case& test : cases) {
     SCOPED_TRACE(std::string(ClientNameText(test.name)) + " " + test.sandbox);
-    const StartSigns signs = StartSignsOf(test.name, test.packaging, test.sandbox, "/h", test.runtime);
+    const StartSigns signs = StartSignsOf(test.name, test.packaging, test.sandbox, "/h");
     EXPECT_EQ(signs.profiles_root, test.profiles_root);
-    EXPECT_EQ(signs.socket_folder, test.socket_folder);
+    EXPECT_EQ(signs.held_file, test.held_file);
     EXPECT_EQ(signs.bus_names, test.bus_names);
     EXPECT_EQ(signs.lock_pid_inside, test.lock_pid_inside);
   }
-  EXPECT_TRUE(StartSignsOf(ClientName::kDefault, Packaging::kPlain, "", "/h", "").empty());
+  EXPECT_TRUE(StartSignsOf(ClientName::kDefault, Packaging::kPlain, "", "/h").empty());
 }
 
 TEST(StartSigns, LockOwnerAndBusNamesAcceptOnlyTheirOwnForm) {
@@ -307,11 +305,11 @@ TEST(StartSigns, LockOwnerAndBusNamesAcceptOnlyTheirOwnForm) {
                           "127.0.0.1:+-5", ""}) {
     EXPECT_FALSE(LockOwner(bad).has_value()) << bad;
   }
-  const StartSigns thunderbird = StartSignsOf(ClientName::kThunderbird, Packaging::kPlain, "", "/h", "");
+  const StartSigns thunderbird = StartSignsOf(ClientName::kThunderbird, Packaging::kPlain, "", "/h");
   EXPECT_TRUE(IsSignBusName(thunderbird, "org.mozilla.thunderbird.L3RtcC9w"));
   EXPECT_FALSE(IsSignBusName(thunderbird, "org.mozilla.thunderbird."));
   EXPECT_FALSE(IsSignBusName(thunderbird, "org.mozilla.firefox.L3RtcC9w"));
-  const StartSigns evolution = StartSignsOf(ClientName::kEvolution, Packaging::kPlain, "", "/h", "");
+  const StartSigns evolution = StartSignsOf(ClientName::kEvolution, Packaging::kPlain, "", "/h");
   EXPECT_TRUE(IsSignBusName(evolution, "org.gnome.Evolution"));
   EXPECT_FALSE(IsSignBusName(evolution, "org.gnome.Evolution.x"));
 }

@@ -176,12 +176,21 @@ class SessionBus {
 };
 
 StartSignWatch::StartSignWatch(StartSigns signs, std::chrono::system_clock::time_point started_at)
-    : signs_(std::move(signs)), started_at_(started_at) {}
+    : signs_(std::move(signs)), started_at_(started_at) {
+  // The file as the client's descriptors name it: through a snap's "current" link.
+  const auto slash = signs_.held_file.rfind('/');
+  if (slash != std::string::npos && slash > 0) {
+    if (char* folder = ::realpath(signs_.held_file.substr(0, slash).c_str(), nullptr)) {
+      held_file_resolved_ = std::string(folder) + signs_.held_file.substr(slash);
+      std::free(folder);
+    }
+  }
+}
 
 StartSignWatch::~StartSignWatch() = default;
 
 bool StartSignWatch::Shows(pid_t pid) {
-  return (!signs_.profiles_root.empty() && LockShows(pid)) || (!signs_.socket_folder.empty() && SocketShows(pid)) ||
+  return (!signs_.profiles_root.empty() && LockShows(pid)) || (!signs_.held_file.empty() && HeldFileShows(pid)) ||
          (!signs_.bus_names.empty() && BusShows(pid));
 }
 
@@ -197,10 +206,13 @@ bool StartSignWatch::LockShows(pid_t pid) const {
     const std::optional<long> owner = LockOwner(*target);
     if (!owner) continue;
     if (signs_.lock_pid_inside) {
-      // Whole seconds, and one to spare: a file's time may lag the clock by a tick.
+      // A file's time may lag the clock by a tick.
       struct stat info {};
       shown = ::lstat(lock.c_str(), &info) == 0 &&
-              std::chrono::system_clock::from_time_t(info.st_mtim.tv_sec) + std::chrono::seconds(1) >= started_at_;
+              std::chrono::system_clock::from_time_t(info.st_mtim.tv_sec) +
+                      std::chrono::duration_cast<std::chrono::system_clock::duration>(
+                          std::chrono::nanoseconds(info.st_mtim.tv_nsec) + std::chrono::milliseconds(50)) >=
+                  started_at_;
     } else {
       shown = IsSameOrStartedBy(*owner, pid);
     }
@@ -210,34 +222,19 @@ bool StartSignWatch::LockShows(pid_t pid) const {
   return shown;
 }
 
-bool StartSignWatch::SocketShows(pid_t pid) const {
-  // Sockets listening (flag __SO_ACCEPTCON) in the folder, by inode.
-  std::vector<std::string> inodes;
-  std::istringstream table(ReadProcFile("/proc/net/unix"));
-  std::string line;
-  std::getline(table, line);  // the heading
-  const std::string folder = signs_.socket_folder + "/";
-  while (std::getline(table, line)) {
-    std::istringstream fields(line);
-    std::string slot, references, protocol, flags, type, state, inode, path;
-    if (!(fields >> slot >> references >> protocol >> flags >> type >> state >> inode >> path)) continue;
-    if ((std::strtoul(flags.c_str(), nullptr, 16) & 0x10000) == 0 || path.compare(0, folder.size(), folder) != 0) {
-      continue;
-    }
-    inodes.push_back("socket:[" + inode + "]");
-  }
-  if (inodes.empty()) return false;
+bool StartSignWatch::HeldFileShows(pid_t pid) const {
   for (const long member : ProcessTree(pid)) {
     const std::string fds = "/proc/" + std::to_string(member) + "/fd";
-    DIR* folder_fds = ::opendir(fds.c_str());
-    if (folder_fds == nullptr) continue;
+    DIR* folder = ::opendir(fds.c_str());
+    if (folder == nullptr) continue;
     bool held = false;
-    while (const dirent* entry = ::readdir(folder_fds)) {
+    while (const dirent* entry = ::readdir(folder)) {
+      if (entry->d_name[0] == '.') continue;
       const std::optional<std::string> target = LinkTarget(fds + "/" + entry->d_name);
-      for (const std::string& inode : inodes) held = held || (target && *target == inode);
+      held = target && (*target == signs_.held_file || *target == held_file_resolved_);
       if (held) break;
     }
-    ::closedir(folder_fds);
+    ::closedir(folder);
     if (held) return true;
   }
   return false;

@@ -1,6 +1,6 @@
 // Looks on this system for the signs by which a started mail client shows
-// that it got past its start (StartSigns): its profile lock, its control
-// socket, its name on the session bus.
+// that it got past its start (StartSigns): its profile lock, a file it holds
+// open, its name on the session bus.
 #pragma once
 
 #include <sys/types.h>
@@ -28,11 +28,12 @@ class StartSignWatch {
 
  private:
   bool LockShows(pid_t pid) const;
-  bool SocketShows(pid_t pid) const;
+  bool HeldFileShows(pid_t pid) const;
   bool BusShows(pid_t pid);
 
   StartSigns signs_;
   std::chrono::system_clock::time_point started_at_;
+  std::string held_file_resolved_;
   std::unique_ptr<SessionBus> bus_;
   bool bus_tried_ = false;
 };

@@ -34,11 +34,6 @@ bool HasDisplay() {
   return false;
 }
 
-std::string RuntimeFolder() {
-  const char* value = std::getenv("XDG_RUNTIME_DIR");
-  return value != nullptr ? value : "";
-}
-
 class StartedClient final : public DraftClient {
  public:
   StartedClient(const ClientTraits& traits, ClientLaunch launch, std::string home, XdgFolders folders)
@@ -100,7 +95,7 @@ class StartedClient final : public DraftClient {
       }
       std::vector<std::string> command = launch_.command;
       for (std::string& argument : StartArguments(traits_, draft, body_path)) command.push_back(std::move(argument));
-      StartSignWatch signs(StartSignsOf(traits_.name, launch_.packaging, launch_.sandbox, home_, RuntimeFolder()),
+      StartSignWatch signs(StartSignsOf(traits_.name, launch_.packaging, launch_.sandbox, home_),
                            std::chrono::system_clock::now());
       const StartOutcome start = StartWatched(command.front(), command, kStartWatch,
                                               [&signs](pid_t pid) { return signs.Shows(pid); });
