@@ -103,7 +103,9 @@ def servers():
                            stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
     address = bus.stdout.readline().decode().strip()
     runtime = tempfile.mkdtemp(prefix="run-", dir=work)
+    # The system's data folders: Evolution needs their GSettings schemas.
     env = dict(base, PATH="/usr/bin:/bin", DISPLAY=display, DBUS_SESSION_BUS_ADDRESS=address,
+               XDG_DATA_DIRS="/usr/local/share:/usr/share", XDG_CONFIG_DIRS="/etc/xdg",
                XDG_RUNTIME_DIR=runtime, MOZ_LEGACY_PROFILES="1", GSETTINGS_BACKEND="memory")
     return [xvfb, bus], env
 
