@@ -1,13 +1,27 @@
 #!/usr/bin/env bash
 # Runs the benchmarks and prints the table of docs/performance.md: medians and
 # the ratios that the targets are stated in, each measured in the same run.
-#   bench/run_benchmarks.sh [build folder, default build-bench]
-# WRENPOST_BENCH_RUNS sets the number of whole runs of the program (default 101).
-# Exit status 1 when a target is missed.
+#   bench/run_benchmarks.sh [--short] [build folder, default build-bench]
+# WRENPOST_BENCH_RUNS sets the number of whole runs of the program (default
+# 101). Exit status 1 when a target is missed or a run fails.
+# --short (or WRENPOST_BENCH_SHORT=1), as CI runs it: one repetition of each
+# in-process benchmark, 21 whole runs; the figures are reported, a missed
+# target is not a failure, a run that fails is.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+short=${WRENPOST_BENCH_SHORT:-0}
+if [ "${1:-}" = --short ]; then
+  short=1
+  shift
+fi
 build=${1:-build-bench}
-runs=${WRENPOST_BENCH_RUNS:-101}
+if [ "$short" = 1 ]; then
+  runs=${WRENPOST_BENCH_RUNS:-21}
+  repetitions=(--benchmark_repetitions=1 --benchmark_min_time=0.01)
+else
+  runs=${WRENPOST_BENCH_RUNS:-101}
+  repetitions=(--benchmark_repetitions=5)
+fi
 
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DWRENPOST_TESTS=OFF -DWRENPOST_BENCH=ON > /dev/null
 cmake --build "$build" > /dev/null
@@ -18,20 +32,48 @@ trap 'rm -rf "$work"' EXIT
 # A C program that only starts and exits: the floor for a whole run.
 printf 'int main(void) { return 0; }\n' > "$work/empty.c"
 cc -O2 -o "$work/empty" "$work/empty.c"
+# For the table's reported rows: a C program that starts another (the empty
+# one, as "thunderbird" on PATH) and waits for it, the least any launcher
+# costs; and the empty program linked to GIO, what loading it costs a run.
+cat > "$work/launcher.c" << 'C'
+#include <spawn.h>
+#include <sys/wait.h>
+extern char **environ;
+int main(void) {
+  pid_t p;
+  char *a[] = {"thunderbird", 0};
+  int s;
+  if (posix_spawnp(&p, "thunderbird", 0, 0, a, environ)) return 1;
+  return waitpid(p, &s, 0) == p ? 0 : 1;
+}
+C
+cc -O2 -o "$work/launcher" "$work/launcher.c"
+cat > "$work/gio.c" << 'C'
+#include <gio/gio.h>
+int main(int c, char **v) {
+  (void)v;
+  if (c > 9) g_object_unref(g_bus_get_sync(G_BUS_TYPE_SESSION, 0, 0));
+  return 0;
+}
+C
+# shellcheck disable=SC2046
+cc -O2 -o "$work/gio" "$work/gio.c" $(pkg-config --cflags --libs gio-2.0 2>/dev/null) 2>/dev/null || true
 
 echo "machine: $(nproc) cores, $(lscpu | sed -n 's/^Model name: *//p'), $(uname -sr)"
-echo "running the in-process benchmarks (5 repetitions each)..."
-TMPDIR="$work" "$build/bench/wrenpost_bench" --benchmark_repetitions=5 \
+echo "running the in-process benchmarks (${repetitions[*]})..."
+TMPDIR="$work" "$build/bench/wrenpost_bench" "${repetitions[@]}" \
   --benchmark_report_aggregates_only=true --benchmark_format=json > "$work/bench.json"
 
 echo "running whole runs of the program ($runs each)..."
-python3 - "$work" "$build/wrenpost" "$runs" << 'EOF'
+python3 - "$work" "$build/wrenpost" "$runs" "$short" << 'EOF'
 import json, os, shutil, statistics, subprocess, sys, time
 
-work, built, runs = sys.argv[1], sys.argv[2], int(sys.argv[3])
+work, built, runs, short = sys.argv[1], sys.argv[2], int(sys.argv[3]), sys.argv[4] == "1"
 bench = json.load(open(os.path.join(work, "bench.json")))
-median = {b["run_name"]: b["cpu_time"] for b in bench["benchmarks"] if b.get("aggregate_name") == "median"}
-unit = {b["run_name"]: b["time_unit"] for b in bench["benchmarks"] if b.get("aggregate_name") == "median"}
+# One repetition gives no aggregates: its own figure is the median.
+kept = [b for b in bench["benchmarks"] if b.get("aggregate_name", "median") == "median"]
+median = {b["run_name"]: b["cpu_time"] for b in kept}
+unit = {b["run_name"]: b["time_unit"] for b in kept}
 to_s = {"ns": 1e-9, "us": 1e-6, "ms": 1e-3, "s": 1.0}
 def seconds(name): return median[name] * to_s[unit[name]]
 
@@ -82,7 +124,18 @@ shutil.copy(built, program)
 shutil.copy(os.path.join(work, "empty"), os.path.join(folder, "bin", "thunderbird"))
 with open(os.path.join(folder, "oferta.pdf"), "w") as f:
     f.write("%PDF")
-env = {"PATH": os.path.join(folder, "bin"), "TMPDIR": folder, "HOME": folder}
+# A desktop whose mailto: default is Thunderbird, and a display: the run looks
+# the client up as on a user's desk (no display would end it in error 429).
+applications = os.path.join(folder, "share", "applications")
+os.makedirs(applications)
+os.makedirs(os.path.join(folder, "etc"))
+with open(os.path.join(applications, "thunderbird.desktop"), "w") as f:
+    f.write("[Desktop Entry]\nType=Application\nName=Thunderbird\nExec=thunderbird %u\n"
+            "MimeType=x-scheme-handler/mailto;\n")
+with open(os.path.join(applications, "mimeapps.list"), "w") as f:
+    f.write("[Default Applications]\nx-scheme-handler/mailto=thunderbird.desktop\n")
+env = {"PATH": os.path.join(folder, "bin"), "TMPDIR": folder, "HOME": folder, "DISPLAY": ":0",
+       "XDG_CONFIG_DIRS": os.path.join(folder, "etc"), "XDG_DATA_DIRS": os.path.join(folder, "share")}
 args = [program, "-to", "anna@firma.pl;jan@firma.pl", "-subject", "Oferta", "-body", "Dzień dobry",
         "-attachment", os.path.join(folder, "oferta.pdf")]
 
@@ -92,14 +145,28 @@ def timed(argv):
     _, status, usage = os.wait4(pid, 0)
     return time.perf_counter() - start, usage.ru_maxrss * 1024, os.waitstatus_to_exitcode(status)
 
-program_times, empty_times = [], []
+program_times, empty_times, launcher_times, gio_times = [], [], [], []
+has_gio = os.path.exists(os.path.join(work, "gio"))
 for _ in range(runs):
+    launcher_times.append(timed([os.path.join(work, "launcher")])[0])
+    if has_gio:
+        gio_times.append(timed([os.path.join(work, "gio")])[0])
     t, _, code = timed(args)
-    if code != 0: sys.exit(f"the program failed with status {code}")
+    if code != 0:
+        with open(os.path.join(folder, "Wrenpost.log"), encoding="utf-8", errors="replace") as log:
+            sys.exit(f"the program failed with status {code}; the end of its log:\n" + log.read()[-600:])
     program_times.append(t)
     empty_times.append(timed([os.path.join(work, "empty")])[0])
 p, e = statistics.median(program_times), statistics.median(empty_times)
-row(f"whole run, median of {runs}", f"{p*1e3:.2f} ms vs empty C program {e*1e3:.2f} ms: {p/e:.2f}x", "<= 3x", p / e <= 3)
+l = statistics.median(launcher_times)
+rows.append(("a C program that starts the empty one and waits", f"{l*1e3:.2f} ms: {l/e:.2f}x the empty program",
+             "(reported)", "-"))
+if has_gio:
+    g = statistics.median(gio_times)
+    rows.append(("the empty program linked to GIO (libgio-2.0)", f"{g*1e3:.2f} ms: {g/e:.2f}x the empty program",
+                 "(reported)", "-"))
+row(f"whole run, median of {runs}", f"{p*1e3:.2f} ms vs empty C program {e*1e3:.2f} ms: {p/e:.2f}x", "<= 2.5x",
+    p / e <= 2.5)
 
 # Peak memory with a 64 MiB body file of a million lines.
 body_file = os.path.join(folder, "body.txt")
@@ -109,7 +176,7 @@ with open(body_file, "w", encoding="utf-8", newline="") as f:
     f.write(line * (size // len(line.encode()) + 1))
 file_size = os.path.getsize(body_file)
 peaks = []
-for _ in range(3):
+for _ in range(1 if short else 3):
     open(os.path.join(folder, "Wrenpost.log"), "w").close()  # the log would hold the body each time
     _, peak, code = timed([program, "-bodyfile", body_file, "-subject", "duży"])
     if code != 0: sys.exit(f"the program failed with status {code}")
@@ -123,6 +190,9 @@ print(line)
 print("|" + "|".join("-" * (w + 2) for w in width) + "|")
 for r in rows:
     print("| " + " | ".join(c.ljust(w) for c, w in zip(r, width)) + " |")
+if short:
+    print(f"{missed} target(s) missed (short run: reported, not a failure)")
+    sys.exit(0)
 print(f"{missed} target(s) missed")
 sys.exit(1 if missed else 0)
 EOF

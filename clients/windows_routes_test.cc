@@ -248,6 +248,7 @@ TEST(Mailto, CarriesWhatALinkCanAndNamesWhatItCannot) {
 TEST(StartFailure, OnlyAnEarlyFailingEndFailsAndItsFirstLineSaysWhy) {
   using Kind = StartOutcome::Kind;
   EXPECT_FALSE(StartFailure("Thunderbird", {Kind::kRunning, 0, "Error: x"}).has_value());
+  EXPECT_FALSE(StartFailure("Thunderbird", {Kind::kStarted, 0, "Error: x"}).has_value());
   EXPECT_FALSE(StartFailure("Thunderbird", {Kind::kExited, 0, "Error: x"}).has_value());
   const auto with_line = StartFailure("Thunderbird", {Kind::kExited, 1, "\r\n  \n Error: no profile  \r\nnext\n"});
   ASSERT_TRUE(with_line.has_value());
@@ -268,6 +269,56 @@ TEST(StartFailure, OnlyAnEarlyFailingEndFailsAndItsFirstLineSaysWhy) {
   EXPECT_EQ(FirstOutputLine(polish), polish.substr(0, 400));
   // The 400th byte inside a character: the line ends before it, never with half of it.
   EXPECT_EQ(FirstOutputLine("a" + polish), "a" + polish.substr(0, 398));
+}
+
+TEST(StartSigns, EachClientIsWatchedForWhatItReallyLeaves) {
+  struct Case {
+    ClientName name;
+    Packaging packaging;
+    std::string sandbox;
+    std::string profiles_root, held_file;
+    std::vector<std::string> bus_names;
+    bool lock_pid_inside;
+  };
+  const Case cases[] = {
+      {ClientName::kThunderbird, Packaging::kPlain, "", "/h/.thunderbird", "", {"org.mozilla.thunderbird."}, false},
+      {ClientName::kThunderbird, Packaging::kSnap, "thunderbird", "/h/snap/thunderbird/common/.thunderbird", "",
+       {"org.mozilla.thunderbird."}, false},
+      {ClientName::kThunderbird, Packaging::kFlatpak, "org.mozilla.Thunderbird",
+       "/h/.var/app/org.mozilla.Thunderbird/.thunderbird", "", {"org.mozilla.thunderbird."}, true},
+      {ClientName::kBetterbird, Packaging::kPlain, "", "/h/.thunderbird", "", {"org.mozilla.betterbird."}, false},
+      {ClientName::kClawsMail, Packaging::kPlain, "", "", "/h/.claws-mail/claws.log", {}, false},
+      {ClientName::kClawsMail, Packaging::kSnap, "claws-mail", "", "/h/snap/claws-mail/current/.claws-mail/claws.log",
+       {}, false},
+      {ClientName::kEvolution, Packaging::kFlatpak, "org.gnome.Evolution", "", "", {"org.gnome.Evolution"}, false},
+      {ClientName::kGeary, Packaging::kPlain, "", "", "", {"org.gnome.Geary"}, false},
+      {ClientName::kKmail, Packaging::kPlain, "", "", "", {"org.kde.kmail2", "org.kde.kmail"}, false},
+  };
+  for (const Case& test : cases) {
+    SCOPED_TRACE(std::string(ClientNameText(test.name)) + " " + test.sandbox);
+    const StartSigns signs = StartSignsOf(test.name, test.packaging, test.sandbox, "/h");
+    EXPECT_EQ(signs.profiles_root, test.profiles_root);
+    EXPECT_EQ(signs.held_file, test.held_file);
+    EXPECT_EQ(signs.bus_names, test.bus_names);
+    EXPECT_EQ(signs.lock_pid_inside, test.lock_pid_inside);
+  }
+  EXPECT_TRUE(StartSignsOf(ClientName::kDefault, Packaging::kPlain, "", "/h").empty());
+}
+
+TEST(StartSigns, LockOwnerAndBusNamesAcceptOnlyTheirOwnForm) {
+  EXPECT_EQ(LockOwner("127.0.1.1:+4242"), 4242);
+  EXPECT_EQ(LockOwner("fe80::1:+7"), 7);
+  for (const char* bad : {"127.0.0.1:4242", "127.0.0.1:+", "127.0.0.1:+0", "127.0.0.1:+12x", "127.0.0.1:+1234567890",
+                          "127.0.0.1:+-5", ""}) {
+    EXPECT_FALSE(LockOwner(bad).has_value()) << bad;
+  }
+  const StartSigns thunderbird = StartSignsOf(ClientName::kThunderbird, Packaging::kPlain, "", "/h");
+  EXPECT_TRUE(IsSignBusName(thunderbird, "org.mozilla.thunderbird.L3RtcC9w"));
+  EXPECT_FALSE(IsSignBusName(thunderbird, "org.mozilla.thunderbird."));
+  EXPECT_FALSE(IsSignBusName(thunderbird, "org.mozilla.firefox.L3RtcC9w"));
+  const StartSigns evolution = StartSignsOf(ClientName::kEvolution, Packaging::kPlain, "", "/h");
+  EXPECT_TRUE(IsSignBusName(evolution, "org.gnome.Evolution"));
+  EXPECT_FALSE(IsSignBusName(evolution, "org.gnome.Evolution.x"));
 }
 
 }  // namespace

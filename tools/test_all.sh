@@ -2,7 +2,7 @@
 # Installs what is missing, builds every target and runs every test:
 #   1. the native build with its unit and end-to-end tests,
 #   2. the 32- and 64-bit Windows builds and the Wine end-to-end suite,
-#   3. the sanitizer build, the fuzzers and the benchmark build.
+#   3. the sanitizer build, the fuzzers and the benchmark build and its short run.
 # Each stage runs even when an earlier one failed; the exit status is 0 only
 # when all of them passed.
 set -uo pipefail

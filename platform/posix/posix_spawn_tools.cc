@@ -227,8 +227,11 @@ std::vector<std::string> ResolvedCommand(std::vector<std::string> command) {
   return command;
 }
 
+// How often a started client's signs are looked for.
+constexpr std::chrono::milliseconds kSignInterval{25};
+
 StartOutcome StartWatched(const std::string& program, const std::vector<std::string>& arguments,
-                          std::chrono::milliseconds watch) {
+                          std::chrono::milliseconds watch, const std::function<bool(pid_t)>& shows_start) {
   // A caller that ignores SIGCHLD would have the child reaped unseen, and its
   // failure taken for a first instance.
   struct sigaction default_action {}, previous {};
@@ -276,6 +279,7 @@ StartOutcome StartWatched(const std::string& program, const std::vector<std::str
   };
 
   StartOutcome start;
+  bool waited = false;
   const auto deadline = std::chrono::steady_clock::now() + watch;
   while (true) {
     int status = 0;
@@ -289,8 +293,17 @@ StartOutcome StartWatched(const std::string& program, const std::vector<std::str
     }
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
     if (left.count() <= 0) break;  // the first instance, still running
+    // Not before the first wait: a client that hands the message over ends
+    // at once, and is not held up by the signs' first look.
+    if (shows_start && waited && shows_start(child)) {
+      start.kind = StartOutcome::Kind::kStarted;
+      read_available();
+      break;
+    }
     pollfd watched[2] = {{pipe_open ? error_pipe.read_end() : -1, POLLIN, 0}, {child_fd.get(), POLLIN, 0}};
-    const auto wait = child_fd.get() >= 0 ? left : std::min(left, std::chrono::milliseconds(10));
+    auto wait = child_fd.get() >= 0 ? left : std::min(left, std::chrono::milliseconds(10));
+    if (shows_start) wait = std::min(wait, kSignInterval);
+    waited = true;
     ::poll(watched, 2, static_cast<int>(wait.count()));
     if (watched[0].revents != 0) read_available();
   }

@@ -2,7 +2,10 @@
 // never through a shell.
 #pragma once
 
+#include <sys/types.h>
+
 #include <chrono>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -30,15 +33,17 @@ std::vector<std::string> ResolvedCommand(std::vector<std::string> command);
 // with `arguments` (arguments[0] is the name the program sees) in a session
 // of its own, with standard input and output on
 // /dev/null, and watches it for at most `watch`: it returns as soon as the
-// program ends, or when the watch is over, with the first 4 KiB it wrote to
-// standard error. Standard error goes to a pipe read
+// program ends, as soon as `shows_start` (asked every few tens of
+// milliseconds, with the program's PID) says that it got past its start, or
+// when the watch is over, with the first 4 KiB it wrote to standard error. Standard error goes to a pipe read
 // during the watch; when the program (or a child of it) may still write there
 // afterwards, a small detached reader takes the pipe over and discards what
 // comes, so that the program is never stopped by a full pipe or killed by one
 // without a reader, and nothing grows on disk. Raises RunError with the
 // system's number when the program cannot be started.
 StartOutcome StartWatched(const std::string& program, const std::vector<std::string>& arguments,
-                          std::chrono::milliseconds watch);
+                          std::chrono::milliseconds watch,
+                          const std::function<bool(pid_t)>& shows_start = nullptr);
 
 // How a waited-for program ended.
 struct ProgramEnd {

@@ -13,6 +13,7 @@
 #include "platform/posix/posix_client_identities.h"
 #include "platform/posix/posix_sandbox_copies.h"
 #include "platform/posix/posix_spawn_tools.h"
+#include "platform/posix/posix_start_signs.h"
 #include "platform/posix/thunderbird_body_file.h"
 #include "errors/run_error.h"
 
@@ -74,7 +75,10 @@ class StartedClient final : public DraftClient {
       }
       std::vector<std::string> command = launch_.command;
       for (std::string& argument : StartArguments(traits_, draft, body_path)) command.push_back(std::move(argument));
-      const StartOutcome start = StartWatched(command.front(), command, kStartWatch);
+      StartSignWatch signs(StartSignsOf(traits_.name, launch_.packaging, launch_.sandbox, home_),
+                           std::chrono::system_clock::now());
+      const StartOutcome start = StartWatched(command.front(), command, kStartWatch,
+                                              [&signs](pid_t pid) { return signs.Shows(pid); });
       // Past this point the client may read the files: a hand-over keeps them.
       if (auto failure = StartFailure(traits_.shown_name, start, HandOverExitCode(traits_.name))) throw *failure;
     } catch (...) {

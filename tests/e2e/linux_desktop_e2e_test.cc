@@ -504,6 +504,41 @@ TEST_F(LinuxDesktop, AFirstInstanceKeepsRunningAndWritingAfterTheProgramEnds) {
   EXPECT_TRUE(fs::exists(seen / "alive"));
 }
 
+TEST_F(LinuxDesktop, AFirstInstanceEndsTheWatchWithItsOwnSignOfLife) {
+  // Each stand-in shows its sign (or another's), then fails while the watch
+  // would still be on: a run that ends well has stopped watching at the sign.
+  const fs::path profile = home / ".thunderbird/p.default";
+  const fs::path claws = home / ".claws-mail";
+  fs::create_directories(profile);
+  fs::create_directories(claws);
+  const std::string lock = "'" + (profile / "lock").string() + "'";
+  const std::string claws_log = "'" + (claws / "claws.log").string() + "'";
+  const std::string fail_later = "sleep 2; echo 'Error: later' >&2; exit 1";
+  struct Case {
+    std::string name;
+    std::string client;  // its program on PATH and -client
+    std::string ending;
+    int exit_code;
+  };
+  const Case cases[] = {
+      {"its profile lock", "thunderbird", "ln -s \"127.0.0.1:+$$\" " + lock + "; " + fail_later, 0},
+      {"the lock of a process it started", "thunderbird",
+       "sh -c 'ln -s \"127.0.0.1:+$$\" " + lock + "; sleep 5' & " + fail_later, 0},
+      {"a lock naming another process", "thunderbird", "ln -s 127.0.0.1:+1 " + lock + "; " + fail_later, 1},
+      {"its log held open", "claws-mail", "exec 3>>" + claws_log + "; " + fail_later, 0},
+      {"its log written, not held", "claws-mail", "echo x >>" + claws_log + "; " + fail_later, 1},
+  };
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.name);
+    fs::remove(profile / "lock");
+    InstallStandIn(bin / test.client, test.ending);
+    const RunResult run = RunProgram(program, {"-client", test.client, "-subject", "x"}, Options());
+    EXPECT_EQ(run.exit_code, test.exit_code) << Log();
+    EXPECT_THAT(Log(), EndsWith(test.exit_code == 0 ? "Koniec programu.\r\n"
+                                                    : "Wystąpił błąd (429): Error: later\r\nProgram zakończony błędem.\r\n"));
+  }
+}
+
 TEST_F(LinuxDesktop, WithoutAGraphicalSessionNothingStarts) {
   InstallThunderbird();
   const RunResult run = RunProgram(program, {"-body", "treść"}, Options(/*display=*/false));
