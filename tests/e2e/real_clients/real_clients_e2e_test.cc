@@ -167,7 +167,7 @@ const std::vector<MessageCase>& Cases() {
        .text = "Dzień dobry, w załączeniu oferta."},
       {.key = "R2",
        .args = {"-to", "anna.k@firma.pl", "-subject", "R2 Zaproszenie", "-html", "1", "-body",
-                "<p>Dzień <b>dobry</b></p>", "-from", "anna@firma.pl"},
+                "<p>Dzień <b>dobry</b></p><pre>linia 1\nlinia 2</pre>", "-from", "anna@firma.pl"},
        .to = {"\tanna.k@firma.pl"},
        .text = "Dzień dobry",
        .html = "<b>dobry</b>"},
@@ -217,6 +217,7 @@ const std::vector<PendingCheck> kPendingChecks = {
     {"*", "R5", "to", "recipients"},
     {"claws-mail", "R4", "attachments", "recipients"},
     {"evolution", "R4", "attachments", "recipients"},
+    {"thunderbird", "R2", "pre", "text"},
 };
 
 // ---- one client's session -----------------------------------------------------------
@@ -490,6 +491,16 @@ class RealClient : public ::testing::TestWithParam<MessageCase> {
     const std::string body = bodies.empty() ? "" : bodies.front();
     Check(client, "body", html ? message.html : message.text, body,
           body.find(html ? message.html : message.text) != std::string::npos);
+    // A line break of a <pre> block stays one.
+    if (const std::size_t pre = body.find("linia 1"); !message.html.empty()) {
+      const std::size_t next = body.find("linia 2", pre);
+      const std::string between = pre == std::string::npos || next == std::string::npos
+                                      ? ""
+                                      : body.substr(pre + 7, next - pre - 7);
+      Check(client, "pre", "linia 1, a line break, linia 2", between,
+            (between.find_first_not_of(" \r\n") == std::string::npos && between.find('\n') != std::string::npos) ||
+                between.find("<br") != std::string::npos);
+    }
 
     // Every file, with its bytes, under its own name or, where the client
     // cannot carry a line break, under that name without it.
