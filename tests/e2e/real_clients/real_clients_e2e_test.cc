@@ -12,12 +12,17 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <iostream>
+#include <map>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <thread>
+#include <tuple>
+#include <utility>
 
 #include "tests/e2e/e2e_harness.h"
 
@@ -457,6 +462,8 @@ class RealClient : public ::testing::TestWithParam<MessageCase> {
     EXPECT_EQ(run.exit_code, 0) << run.std_err << log;
     EXPECT_THAT(log, EndsWith("Koniec programu.\r\n"));
 
+    // The first window stays open: Evolution ends with its last window, and
+    // the later messages must reach the running client.
     const bool first = std::exchange(first_, false);
     const Draft draft = session_->SaveDraft(message.key, first);
     std::cout << "---- " << traits.option << " " << message.key << (first ? " (first instance)" : " (handed over)")
