@@ -26,8 +26,7 @@ def claws_drafts(home):
     folder = os.path.join(home, "Mail", "draft")
     for name in sorted((n for n in os.listdir(folder) if n.isdigit()), key=int):
         with open(os.path.join(folder, name), "rb") as f:
-            data = f.read()
-        yield data
+            yield f.read()
 
 
 def evolution_drafts(home):
@@ -39,7 +38,7 @@ def evolution_drafts(home):
 
 
 READERS = {"thunderbird": thunderbird_drafts, "claws-mail": claws_drafts, "evolution": evolution_drafts}
-IDENTITY_HEADERS = ("X-Identity-Key", "X-Claws-Account-Id", "X-Evolution-Identity")
+IDENTITY_HEADERS = ("X-Identity-Key", "X-Evolution-Identity")
 
 
 def escape(text):
@@ -51,7 +50,6 @@ def line(*fields):
 
 
 def claws_account(raw):
-    # The account sits in Claws' own lines above the message.
     for text in raw.split(b"\n"):
         if text.startswith(b"X-Claws-Account-Id:"):
             return text.split(b":", 1)[1].strip().decode()
@@ -82,9 +80,7 @@ def main():
                 line(name, address.display_name, address.addr_spec)
             for defect in header.defects:
                 line(name + "-defect", type(defect).__name__)
-    identity = next((str(message[h]) for h in IDENTITY_HEADERS if message[h] is not None), None)
-    if client == "claws-mail":
-        identity = account
+    identity = next((str(message[h]) for h in IDENTITY_HEADERS if message[h] is not None), account)
     line("identity", identity or "")
     line("subject", str(message["Subject"]))
     for part in message.walk():
