@@ -10,7 +10,7 @@ packages=(
   wine64 wine wine32:i386 xvfb xauth locales e2fsprogs dpkg-dev file binutils-mingw-w64-x86-64
   wixl msitools osslsigncode openssl python3
   libglib2.0-dev  # GIO: the desktop's mailto: default, D-Bus
-  thunderbird claws-mail evolution x11-utils dbus-daemon  # the real-client tests: the clients, xwininfo, a session bus
+  thunderbird claws-mail evolution x11-utils xdotool dbus-daemon  # the real-client tests: the clients, their windows, a session bus
 )
 
 missing=()
