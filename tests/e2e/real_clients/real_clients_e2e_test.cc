@@ -46,8 +46,9 @@ struct ClientTraits {
 const ClientTraits& Traits(Client client) {
   static const ClientTraits kTraits[] = {
       {"thunderbird", "thunderbird", {"id1", "id2"}, "anna@firma.pl"},
-      {"claws-mail", "claws-mail", {"1", "2"}, "anna@firma.pl"},
-      // Evolution picks identities by address only: the second has its own.
+      // Claws Mail and Evolution pick identities by address only: the second
+      // has its own (with a shared one Wrenpost rightly logs it as not chosen).
+      {"claws-mail", "claws-mail", {"1", "2"}, "sekretariat@firma.pl"},
       {"evolution", "evolution", {"anna-identity", "sekr-identity"}, "sekretariat@firma.pl"},
   };
   return kTraits[static_cast<int>(client)];
@@ -98,10 +99,11 @@ void WriteThunderbirdHome(const fs::path& home) {
 
 void WriteClawsHome(const fs::path& home) {
   std::string accounts;
-  for (const auto& [id, name] : {std::pair{"1", "Anna Nowak"}, std::pair{"2", "Sekretariat"}}) {
+  for (const auto& [id, name, address] : {std::tuple{"1", "Anna Nowak", "anna@firma.pl"},
+                                          std::tuple{"2", "Sekretariat", "sekretariat@firma.pl"}}) {
     accounts += std::string("[Account: ") + id + "]\naccount_name=" + name + "\nis_default=" +
-                (id[0] == '1' ? "1" : "0") + "\nname=" + name +
-                "\naddress=anna@firma.pl\nprotocol=6\nreceive_server=\nsmtp_server=localhost\n\n";
+                (id[0] == '1' ? "1" : "0") + "\nname=" + name + "\naddress=" + address +
+                "\nprotocol=6\nreceive_server=\nsmtp_server=localhost\n\n";
   }
   fs::create_directories(home / ".claws-mail");
   WriteFile(home / ".claws-mail/accountrc", accounts);
@@ -201,29 +203,6 @@ const std::vector<MessageCase>& Cases() {
   return kCases;
 }
 
-// Checks that fail here only for want of a fix built on another branch. They
-// run and print what the client saved, but fail only with
-// WRENPOST_ENFORCE_PENDING=1; a pending check that holds says so.
-struct PendingCheck {
-  std::string client;  // a -client value, or "*"
-  std::string key;
-  std::string check;
-  std::string branch;
-};
-const std::vector<PendingCheck> kPendingChecks = {
-    {"*", "R3", "from", "identities"},
-    {"*", "R3", "identity", "identities"},
-    {"claws-mail", "R2", "from", "identities"},
-    {"claws-mail", "R4", "from", "identities"},
-    {"claws-mail", "R5", "from", "identities"},
-    {"*", "R4", "log", "identities"},
-    {"*", "R5", "log", "identities"},
-    {"*", "R4", "to", "recipients"},
-    {"*", "R5", "to", "recipients"},
-    {"claws-mail", "R4", "attachments", "recipients"},
-    {"evolution", "R4", "attachments", "recipients"},
-    {"thunderbird", "R2", "pre", "text"},
-};
 
 // ---- one client's session -----------------------------------------------------------
 
@@ -424,20 +403,8 @@ class RealClient : public ::testing::TestWithParam<MessageCase> {
     not_running_.clear();
   }
 
-  void Check(Client client, const std::string& check, const std::string& expected, const std::string& actual,
+  void Check(const std::string& check, const std::string& expected, const std::string& actual,
              bool holds) {
-    const std::string& option = Traits(client).option;
-    const MessageCase& message = GetParam();
-    for (const PendingCheck& pending : kPendingChecks) {
-      if ((pending.client == "*" || pending.client == option) && pending.key == message.key &&
-          pending.check == check && std::getenv("WRENPOST_ENFORCE_PENDING") == nullptr) {
-        std::cout << (holds ? "PENDING CHECK NOW HOLDS (remove it from kPendingChecks): "
-                            : "PENDING (needs branch " + pending.branch + "): ")
-                  << option << " " << message.key << " " << check << "\n  expected: " << expected
-                  << "\n  saved:    " << actual << "\n";
-        return;
-      }
-    }
     EXPECT_TRUE(holds) << check << "\n  expected: " << expected << "\n  saved:    " << actual;
   }
 
@@ -477,9 +444,18 @@ class RealClient : public ::testing::TestWithParam<MessageCase> {
         for (const auto& s : v) out += "[" + s + "] ";
         return out;
       };
-      Check(client, check, join(expected), join(actual), actual == expected);
+      Check(check, join(expected), join(actual), actual == expected);
     };
-    same("to", message.to);
+    std::vector<std::string> to = message.to;
+    // Evolution's composer drops what stands before a colon in a local part
+    // ("file:" read as a group name) whatever the quoting: one recipient
+    // still, but without it. Pinned so that a change in Evolution shows.
+    if (client == Client::kEvolution) {
+      for (std::string& address : to) {
+        if (address == "\t\"file:///etc/passwd#a\"@b") address = "\t///etc/passwd#a@b";
+      }
+    }
+    same("to", to);
     same("cc", message.cc);
     same("bcc", message.bcc);  // each of the three keeps Bcc in its drafts
     const int identity = message.sender == Sender::kSecond ? 1 : 0;
@@ -488,7 +464,7 @@ class RealClient : public ::testing::TestWithParam<MessageCase> {
     same("subject", {message.args[std::find(message.args.begin(), message.args.end(), "-subject") -
                                    message.args.begin() + 1]});
     if (message.sender == Sender::kNotTaken) {
-      Check(client, "log", "Nadawca nie został wybrany: …", log,
+      Check("log", "Nadawca nie został wybrany: …", log,
             log.find("\nNadawca nie został wybrany: ") != std::string::npos &&
                 log.find("Wysyłanie w imieniu:") == std::string::npos &&
                 log.find("Nadawca przekazany programowi pocztowemu:") == std::string::npos);
@@ -496,7 +472,7 @@ class RealClient : public ::testing::TestWithParam<MessageCase> {
     const bool html = client == Client::kThunderbird && !message.html.empty();
     const std::vector<std::string> bodies = draft.Values(html ? "html" : "plain");
     const std::string body = bodies.empty() ? "" : bodies.front();
-    Check(client, "body", html ? message.html : message.text, body,
+    Check("body", html ? message.html : message.text, body,
           body.find(html ? message.html : message.text) != std::string::npos);
     // A line break of a <pre> block stays one.
     if (const std::size_t pre = body.find("linia 1"); !message.html.empty()) {
@@ -504,7 +480,7 @@ class RealClient : public ::testing::TestWithParam<MessageCase> {
       const std::string between = pre == std::string::npos || next == std::string::npos
                                       ? ""
                                       : body.substr(pre + 7, next - pre - 7);
-      Check(client, "pre", "linia 1, a line break, linia 2", between,
+      Check("pre", "linia 1, a line break, linia 2", between,
             (between.find_first_not_of(" \r\n") == std::string::npos && between.find('\n') != std::string::npos) ||
                 between.find("<br") != std::string::npos);
     }
@@ -529,7 +505,7 @@ class RealClient : public ::testing::TestWithParam<MessageCase> {
     }
     std::string saved;
     for (const std::string& line : draft.Values("attachment")) saved += "[" + line + "] ";
-    Check(client, "attachments", expected, saved, all);
+    Check("attachments", expected, saved, all);
   }
 
   static inline std::unique_ptr<Session> session_;
