@@ -89,7 +89,7 @@ std::string AddressForClient(std::string_view recipient) {
   std::replace_if(text.begin(), text.end(), [](char c) { return (c >= 0 && c < 0x20 && c != '\t') || c == 0x7F; }, ' ');
   const std::string_view trimmed = Trim(text);
 
-  // Name <addr-spec>
+  // Name <local@domain>
   const std::size_t open = trimmed.rfind('<');
   if (open != std::string_view::npos && trimmed.back() == '>') {
     if (const auto address = AddrSpec(trimmed.substr(open + 1, trimmed.size() - open - 2))) {

@@ -13,14 +13,6 @@
 namespace wrenpost {
 namespace {
 
-bool HasDisplay() {
-  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
-    const char* value = std::getenv(name);
-    if (value != nullptr && value[0] != '\0') return true;
-  }
-  return false;
-}
-
 class MailtoHandler final : public DraftClient {
  public:
   explicit MailtoHandler(DesktopApp app) : app_(std::move(app)) {}

@@ -230,6 +230,14 @@ std::vector<std::string> ResolvedCommand(std::vector<std::string> command) {
 // How often a started client's signs are looked for.
 constexpr std::chrono::milliseconds kSignInterval{25};
 
+bool HasDisplay() {
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
+    const char* value = std::getenv(name);
+    if (value != nullptr && value[0] != '\0') return true;
+  }
+  return false;
+}
+
 StartOutcome StartWatched(const std::string& program, const std::vector<std::string>& arguments,
                           std::chrono::milliseconds watch, const std::function<bool(pid_t)>& shows_start) {
   // A caller that ignores SIGCHLD would have the child reaped unseen, and its

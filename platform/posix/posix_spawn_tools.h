@@ -29,6 +29,10 @@ std::optional<std::string> FindExecutableOnPath(std::string_view name);
 // program when it is not found.
 std::vector<std::string> ResolvedCommand(std::vector<std::string> command);
 
+// Whether the session has a display a graphical program can open: DISPLAY or
+// WAYLAND_DISPLAY set and not empty.
+bool HasDisplay();
+
 // Starts `program` (a path, or a name looked up as FindExecutableOnPath does)
 // with `arguments` (arguments[0] is the name the program sees) in a session
 // of its own, with standard input and output on

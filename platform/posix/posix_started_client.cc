@@ -20,14 +20,6 @@
 namespace wrenpost {
 namespace {
 
-bool HasDisplay() {
-  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
-    const char* value = std::getenv(name);
-    if (value != nullptr && value[0] != '\0') return true;
-  }
-  return false;
-}
-
 class StartedClient final : public DraftClient {
  public:
   StartedClient(const ClientTraits& traits, ClientLaunch launch, std::string home, XdgFolders folders)

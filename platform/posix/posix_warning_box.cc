@@ -10,14 +10,6 @@
 namespace wrenpost {
 namespace {
 
-bool HasDisplay() {
-  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
-    const char* value = std::getenv(name);
-    if (value != nullptr && value[0] != '\0') return true;
-  }
-  return false;
-}
-
 // kdialog reads backslash escapes in its text; a backslash of ours stays one.
 std::string DoubleBackslashes(std::string_view text) {
   std::string out;
