@@ -42,12 +42,32 @@ std::string FindTemplate(const MessageRequest& request, FileSystem& files, const
   return files.FoundFilePath(request.template_path);
 }
 
+// Outlook's application object for a run with a template, obtained before
+// the body file is touched: no other client starts from Outlook's templates
+// (an empty message in their place would be half of what the caller asked
+// for), so a run that cannot reach Outlook ends here with the file in place.
+std::unique_ptr<AutomationObject> OutlookForTemplate(const MessageRequest& request, const Platform& platform) {
+  const ClientName client = ChosenClient(request, platform.mail_clients);
+  std::unique_ptr<AutomationObject> outlook;
+  if (client == ClientName::kOutlook) {
+    outlook = platform.automation.CreateObject(kOutlookProgId);
+  } else if (client == ClientName::kAuto) {
+    outlook = platform.automation.CreateObjectIfRegistered(kOutlookProgId);
+  }
+  if (outlook) return outlook;
+  throw RunError(errors::kInvalidCall,
+                 "Wiadomość z szablonu MS Outlook (-template) otworzy tylko MS Outlook" +
+                     (client == ClientName::kAuto ? std::string(", którego nie ma w systemie.")
+                                                  : ", a wybrano program pocztowy " +
+                                                        std::string(ClientNameText(client)) + "."));
+}
+
 // The mail client the message goes to: Outlook through automation, or a
 // client that takes the whole draft, named in the log right after the
 // command text. `target` owns what is held from the moment it is obtained,
 // so that a failure lets go of it too.
-void OpenTarget(const MessageRequest& request, const std::string& template_file, const Platform& platform,
-                const RunLog& log, std::unique_ptr<ComposeTarget>& target) {
+void OpenTarget(const MessageRequest& request, const Platform& platform, const RunLog& log,
+                std::unique_ptr<ComposeTarget>& target) {
   const ClientName client = ChosenClient(request, platform.mail_clients);
   std::unique_ptr<AutomationObject> outlook;
   if (client == ClientName::kOutlook) {
@@ -59,21 +79,13 @@ void OpenTarget(const MessageRequest& request, const std::string& template_file,
     auto outlook_target = std::make_unique<OutlookTarget>(std::move(outlook));
     OutlookTarget& item = *outlook_target;
     target = std::move(outlook_target);
-    item.CreateItem(template_file);
+    item.CreateItem({});
     return;
   }
-  if (!template_file.empty()) {
-    // No other client reads Outlook's templates: an empty message in their
-    // place would be half of what the caller asked for.
-    throw RunError(errors::kInvalidCall,
-                   "Wiadomość z szablonu MS Outlook (-template) otworzy tylko MS Outlook" +
-                       (client == ClientName::kAuto ? std::string(", którego nie ma w systemie.")
-                                                    : ", a wybrano program pocztowy " +
-                                                          std::string(ClientNameText(client)) + "."));
-  }
   std::unique_ptr<DraftClient> draft_client = platform.mail_clients.Find(client);
+  if (const std::string note = draft_client->RouteNote(); !note.empty()) log.WriteLogLine(note);
   log.WriteLogLine("Program pocztowy: ", draft_client->Description());
-  target = std::make_unique<DraftTarget>(std::move(draft_client));
+  target = std::make_unique<DraftTarget>(std::move(draft_client), log);
 }
 
 void FillAndShow(const Platform& platform, const RunLog& log, std::unique_ptr<ComposeTarget>& target) {
@@ -81,8 +93,14 @@ void FillAndShow(const Platform& platform, const RunLog& log, std::unique_ptr<Co
   log.WriteLogLine("\r\n");
   log.WriteLogLine("Parametry: ", command_text);
   MessageRequest request = ParseOptions(command_text);
-  // Before the body file is read: a missing template leaves it in place.
+  // Before the body file is read: a template that cannot be used leaves it in place.
   const std::string template_file = FindTemplate(request, platform.files, log);
+  OutlookTarget* template_item = nullptr;
+  if (!template_file.empty()) {
+    auto outlook_target = std::make_unique<OutlookTarget>(OutlookForTemplate(request, platform));
+    template_item = outlook_target.get();
+    target = std::move(outlook_target);
+  }
 
   if (!request.body_file_path.empty()) {
     // The file's content replaces the "body" option, even when it is empty.
@@ -92,7 +110,11 @@ void FillAndShow(const Platform& platform, const RunLog& log, std::unique_ptr<Co
     }
   }
 
-  OpenTarget(request, template_file, platform, log, target);
+  if (template_item != nullptr) {
+    template_item->CreateItem(template_file);
+  } else {
+    OpenTarget(request, platform, log, target);
+  }
   ComposeTarget& message = *target;
   // Before `Display`, so that the window shows the sender's own signature.
   if (!request.from.empty()) message.SetSender(request.from, log);
