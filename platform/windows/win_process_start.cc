@@ -68,6 +68,25 @@ std::string OutputText(const std::string& bytes) {
   return Narrow(wide);
 }
 
+// Whether the process `id` shows a visible top-level window.
+bool ShowsAWindow(DWORD id) {
+  struct Search {
+    DWORD id;
+    bool found;
+  } search{id, false};
+  EnumWindows(
+      [](HWND window, LPARAM data) -> BOOL {
+        auto& wanted = *reinterpret_cast<Search*>(data);
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        if (owner != wanted.id || !IsWindowVisible(window)) return TRUE;
+        wanted.found = true;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
 [[noreturn]] void ThrowCannotStart(DWORD code, const std::string& executable, const std::string& client_name) {
   std::string text = SystemMessage(code);
   if (text.empty()) text = "Błąd systemu " + std::to_string(code) + ".";
@@ -105,6 +124,9 @@ StartOutcome StartAndWatch(const std::string& executable, const std::string& com
   const UniqueHandle thread(started.hThread);
   child_output.reset();  // the child's copy is the only one left
 
+  // The watch ends when the client ends, when it shows that it got past its
+  // start (a window of its own that takes input: WaitForInputIdle answers at
+  // once), or at the ceiling for a client that shows neither.
   StartOutcome watched;
   std::string bytes;
   const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(kStartWatch.count());
@@ -119,6 +141,7 @@ StartOutcome StartAndWatch(const std::string& executable, const std::string& com
       break;
     }
     if (waited != WAIT_TIMEOUT || GetTickCount64() >= deadline) break;
+    if (ShowsAWindow(started.dwProcessId) && WaitForInputIdle(process.get(), 0) == 0) break;
   }
   watched.output = OutputText(bytes);
   return watched;
