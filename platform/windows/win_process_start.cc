@@ -141,7 +141,7 @@ StartOutcome StartAndWatch(const std::string& executable, const std::string& com
       break;
     }
     if (waited != WAIT_TIMEOUT || GetTickCount64() >= deadline) break;
-    if (ShowsAWindow(started.dwProcessId) && WaitForInputIdle(process.get(), 0) == 0) break;
+    if (WaitForInputIdle(process.get(), 0) == 0 && ShowsAWindow(started.dwProcessId)) break;
   }
   watched.output = OutputText(bytes);
   return watched;

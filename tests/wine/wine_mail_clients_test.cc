@@ -2,7 +2,8 @@
 // Wrenpost.exe under Wine with -client, the stand-in automation server
 // unregistered, and the stand-in mail clients of tests/wine/stand_ins
 // registered as the default one: a Simple MAPI provider (its 32-bit build
-// for a 32-bit program), thunderbird.exe, a mailto: handler.
+// for a 32-bit program, or the other width's to be passed over),
+// thunderbird.exe, a mailto: handler.
 #include <gtest/gtest.h>
 #include <pwd.h>
 #include <unistd.h>
@@ -73,15 +74,18 @@ std::string RegText(const std::string& text) {
   return out + "\"";
 }
 
-// The default client `name` in both views of HKLM (Wine's mapi32 reads HKLM
-// only, a 32-bit process its Wow6432Node view), with the stand-in provider of
-// each view's width and, when given, an open command.
-std::string DefaultClient(const std::string& name, const std::string& open_command = {}) {
+// The default client `name` under HKLM\Software\Clients\Mail, one key for
+// 32- and 64-bit programs on Windows, with the stand-in provider of `bits`
+// and, when given, an open command. Wine, unlike Windows, shows a 32-bit
+// process a copy of its own under Wow6432Node: a provider of 32 bits is put
+// there too, where Wine's 32-bit mapi32.dll looks for it.
+std::string DefaultClient(const std::string& name, const std::string& open_command, const std::string& bits) {
   std::string entries;
-  for (const auto& [view, bits] : {std::pair{"", "64"}, std::pair{"Wow6432Node\\", "32"}}) {
-    const std::string key = std::string("[HKEY_LOCAL_MACHINE\\Software\\") + view + "Clients\\Mail";
+  for (const std::string view : {"", "Wow6432Node\\"}) {
+    if (!view.empty() && bits != "32") break;
+    const std::string key = "[HKEY_LOCAL_MACHINE\\Software\\" + view + "Clients\\Mail";
     entries += key + "]\r\n@=" + RegText(name) + "\r\n" + key + "\\" + name + "]\r\n\"DLLPath\"=" +
-               RegText("C:\\wrenpost-tools\\mapi_stand_in" + std::string(bits) + ".dll") + "\r\n";
+               RegText("C:\\wrenpost-tools\\mapi_stand_in" + bits + ".dll") + "\r\n";
     if (!open_command.empty()) entries += key + "\\" + name + "\\shell\\open\\command]\r\n@=" + RegText(open_command) + "\r\n";
   }
   return entries;
@@ -143,6 +147,11 @@ class WineMailClients : public ::testing::Test {
   }
 
   static std::string Bits() { return Is32BitExecutable(std::getenv("WRENPOST_EXE")) ? "32" : "64"; }
+  static std::string OtherBits() { return Bits() == "32" ? "64" : "32"; }
+  // The default client with the provider of the program's width.
+  static std::string DefaultClient(const std::string& name, const std::string& open_command = {}) {
+    return wine_test::DefaultClient(name, open_command, Bits());
+  }
 };
 
 TEST_F(WineMailClients, OfferGoesToTheSimpleMapiProviderOfTheProgramsWidth) {
@@ -151,8 +160,8 @@ TEST_F(WineMailClients, OfferGoesToTheSimpleMapiProviderOfTheProgramsWidth) {
   ASSERT_TRUE(clients.ok());
   std::ofstream(DriveC() / "f.pdf") << "%PDF-1.4\n";
   const std::string args =
-      "-client auto -to anna@firma.pl;Jan Nowak -cc b@firma.pl -subject Oferta -html 1 -body <p>Dzień dobry</p> "
-      "-attachment C:\\f.pdf";
+      "-client auto -from biuro@firma.pl -to anna@firma.pl;Jan Nowak -cc b@firma.pl -subject Oferta -html 1 "
+      "-body <p>Dzień dobry</p> -attachment C:\\f.pdf";
   ExpectEnd(c.Run(args), "");
   const Lines record = Record("mapi_calls.txt");
   for (const std::string& line : record) std::cout << line << "\n";  // kept in the test's output
@@ -160,7 +169,7 @@ TEST_F(WineMailClients, OfferGoesToTheSimpleMapiProviderOfTheProgramsWidth) {
                            "recipient class=1 name=\"anna@firma.pl\" address=\"SMTP:anna@firma.pl\"",
                            "recipient class=1 name=\"Jan Nowak\" address=null",
                            "recipient class=2 name=\"b@firma.pl\" address=\"SMTP:b@firma.pl\"",
-                           "originator=null",
+                           "originator=\"SMTP:biuro@firma.pl\"",
                            "subject=\"Oferta\"",
                            "body=\"Dzień dobry\"",
                            "file path=\"C:\\\\f.pdf\" name=\"f.pdf\" position=-1",
@@ -168,6 +177,7 @@ TEST_F(WineMailClients, OfferGoesToTheSimpleMapiProviderOfTheProgramsWidth) {
   EXPECT_EQ(c.Log(), ExpectedHeader(c.ExeWinPath()) + "\r\n\r\nParametry: " + args +
                          "\r\n"
                          "Program pocztowy: Poczta Testowa (Simple MAPI)\r\n"
+                         "Nadawca przekazany programowi pocztowemu: biuro@firma.pl\r\n"
                          "Dodanie tematu: Oferta\r\n"
                          "Dodanie treści html: <p>Dzień dobry</p>\r\n"
                          "Dodanie załącznika: C:\\f.pdf\r\n"
@@ -217,8 +227,8 @@ INSTANTIATE_TEST_SUITE_P(
                    "Program pocztowy: Poczta Testowa (Simple MAPI)\r\nDodanie tematu: S\r\n"},
         AnswerCase{"MapiClosedByTheUser", "-client auto -from biuro@firma.pl -to anna", "0000000D 1\n", false,
                    {"flags=0x0000000D", "answer 1"}, "",
-                   "Nadawca nie został wybrany: biuro@firma.pl (Simple MAPI nie pozwala wybrać konta nadawcy)\r\n"
-                   "Wyświetlenie okna nowej wiadomości.\r\nDodanie adresata: anna\r\nKoniec programu.\r\n"},
+                   "Wyświetlenie okna nowej wiadomości.\r\nDodanie adresata: anna\r\nUżytkownik anulował wiadomość "
+                   "w programie pocztowym (MAPI_E_USER_ABORT): wiadomość nie została wysłana.\r\nKoniec programu.\r\n"},
         AnswerCase{"MapiLoginFailure", "-client auto -to anna", "0000000D 3\n", false, {"flags=0x0000000D", "answer 3"},
                    "Wystąpił błąd:\\r\\nProgram pocztowy nie otworzył wiadomości: MAPISendMailW zwróciła kod 3 "
                    "(MAPI_E_LOGIN_FAILURE).",
@@ -298,7 +308,8 @@ INSTANTIATE_TEST_SUITE_P(WineMailClients, ThunderbirdStart,
                          ::testing::Values(StartCase{"ThunderbirdHandsOver", "exit 0", false, false},
                                          StartCase{"ThunderbirdFailsAtOnce",
                                                    "fail 1 Error: nie można otworzyć profilu", true, false},
-                                         StartCase{"ThunderbirdFirstInstance", "run 5000", false, true}),
+                                         StartCase{"ThunderbirdFirstInstance", "run 5000", false, true},
+                                         StartCase{"ThunderbirdFirstWindow", "window 5000", false, true}),
                          [](const ::testing::TestParamInfo<StartCase>& info) { return info.param.name; });
 
 TEST_F(WineMailClients, MailtoHandlerGetsTheLinkOfAPlainMessage) {
@@ -314,6 +325,26 @@ TEST_F(WineMailClients, MailtoHandlerGetsTheLinkOfAPlainMessage) {
       "&body=Dzie%C5%84%0D%0Adobry\"");
   EXPECT_EQ(record.size(), 1u);
   EXPECT_NE(c.Log().find("Program pocztowy: mailto_handler.exe (mailto:)\r\n"), std::string::npos) << c.Log();
+}
+
+// The usual desk of the 32-bit program: a provider of the other width under
+// the one Clients key. mapi32.dll could not load it; the mailto: handler
+// takes the message, the sender logged as not chosen.
+TEST_F(WineMailClients, ProviderOfTheOtherWidthGivesWayToTheMailtoHandler) {
+  WineCase c("MapiOtherWidth");
+  MailClients clients(c, wine_test::DefaultClient("Poczta Testowa", {}, OtherBits()) + kMailtoHandler, false);
+  ASSERT_TRUE(clients.ok());
+  ExpectEnd(c.Run("-client auto -from biuro@firma.pl -to anna@firma.pl -subject Oferta"), "");
+  const Lines record = AwaitRecord("mailto_calls.txt", "link=\"mailto:anna@firma.pl?subject=Oferta\"");
+  EXPECT_EQ(record, Lines{"link=\"mailto:anna@firma.pl?subject=Oferta\""});
+  EXPECT_TRUE(Record("mapi_calls.txt").empty());
+  EXPECT_NE(c.Log().find("Simple MAPI pominięte: biblioteka Simple MAPI programu „Poczta Testowa” "
+                         "(C:\\wrenpost-tools\\mapi_stand_in" + OtherBits() + ".dll) jest " + OtherBits() +
+                         "-bitowa, a Wrenpost działa jako program " + Bits() + "-bitowy.\r\n"
+                         "Program pocztowy: mailto_handler.exe (mailto:)\r\n"
+                         "Nadawca nie został wybrany: biuro@firma.pl (link mailto: nie przenosi nadawcy)\r\n"),
+            std::string::npos)
+      << c.Log();
 }
 
 TEST_F(WineMailClients, RegisteredAutomationServerStillComesFirst) {
@@ -345,7 +376,7 @@ TEST_F(WineMailClients, MailtoHandlerIsNotGivenWhatALinkCannotCarry) {
   c.WriteFile("a.pdf", "%PDF-1.4\n");
   ExpectRefusal(c, "-client auto -from biuro@firma.pl -to anna -attachment " + c.WinPath("a.pdf"),
                 "Domyślny program pocztowy „mailto_handler.exe” przyjmuje wiadomość tylko jako link mailto:, a ten "
-                "nie przeniesie załączników (1) ani nadawcy.");
+                "nie przeniesie załączników (1).");
   EXPECT_TRUE(Record("mailto_calls.txt").empty());
 }
 
