@@ -347,6 +347,30 @@ TEST_F(WineMailClients, ProviderOfTheOtherWidthGivesWayToTheMailtoHandler) {
       << c.Log();
 }
 
+// Windows 7's mapi32.dll exports only MAPISendMail: the message goes through
+// it, its texts in the ANSI code page. The stand-in takes the place of Wine's
+// mapi32.dll in the system folder for this case.
+TEST_F(WineMailClients, Mapi32WithOnlyTheAnsiEntryGetsTheMessageInTheAnsiCodePage) {
+  WineCase c("MapiAnsiOnly");
+  MailClients clients(c,
+                      DefaultClient("Poczta Testowa") +
+                          "[HKEY_CURRENT_USER\\Software\\Wine\\DllOverrides]\r\n\"mapi32\"=\"native\"\r\n",
+                      false);
+  ASSERT_TRUE(clients.ok());
+  const fs::path system_mapi = DriveC() / (Bits() == "32" ? "windows/syswow64" : "windows/system32") / "mapi32.dll";
+  const fs::path kept = Tools() / "mapi32.wine.dll";
+  fs::copy_file(system_mapi, kept, fs::copy_options::overwrite_existing);
+  fs::copy_file(Tools() / ("mapi32_ansi" + Bits() + ".dll"), system_mapi, fs::copy_options::overwrite_existing);
+  const RunResult run = c.Run("-client mapi -to anna@firma.pl -subject Zażółć -body Dzień dobry");
+  fs::copy_file(kept, system_mapi, fs::copy_options::overwrite_existing);
+  WineCase::Wine({"reg", "delete", "HKCU\\Software\\Wine\\DllOverrides", "/v", "mapi32", "/f"});
+  ExpectEnd(run, "");
+  EXPECT_EQ(Record("mapi_calls.txt"),
+            (Lines{"MAPISendMail provider=" + Bits() + "-bit session=0 parent=0 flags=0x0000000D",
+                   "recipient class=1 name=\"anna@firma.pl\" address=\"SMTP:anna@firma.pl\"", "originator=null",
+                   "subject=\"Zażółć\"", "body=\"Dzień dobry\"", "answer 0"}));
+}
+
 TEST_F(WineMailClients, RegisteredAutomationServerStillComesFirst) {
   WineCase c("AutoOutlook");
   MailClients clients(c, DefaultClient("Poczta Testowa"), true);
