@@ -68,22 +68,24 @@ std::string OutputText(const std::string& bytes) {
   return Narrow(wide);
 }
 
+struct WindowSearch {
+  DWORD process_id;
+  bool found;
+};
+
+BOOL CALLBACK FindVisibleWindow(HWND window, LPARAM data) {
+  auto& search = *reinterpret_cast<WindowSearch*>(data);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  if (owner != search.process_id || !IsWindowVisible(window)) return TRUE;
+  search.found = true;
+  return FALSE;
+}
+
 // Whether the process `id` shows a visible top-level window.
 bool ShowsAWindow(DWORD id) {
-  struct Search {
-    DWORD id;
-    bool found;
-  } search{id, false};
-  EnumWindows(
-      [](HWND window, LPARAM data) -> BOOL {
-        auto& wanted = *reinterpret_cast<Search*>(data);
-        DWORD owner = 0;
-        GetWindowThreadProcessId(window, &owner);
-        if (owner != wanted.id || !IsWindowVisible(window)) return TRUE;
-        wanted.found = true;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&search));
+  WindowSearch search{id, false};
+  EnumWindows(FindVisibleWindow, reinterpret_cast<LPARAM>(&search));
   return search.found;
 }
 
