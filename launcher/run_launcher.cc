@@ -42,19 +42,21 @@ std::string FindTemplate(const MessageRequest& request, FileSystem& files, const
   return files.FoundFilePath(request.template_path);
 }
 
+// Outlook's application object when `client` goes to Outlook: required for
+// kOutlook, where it is registered for kAuto; null otherwise.
+std::unique_ptr<AutomationObject> OutlookFor(ClientName client, const Platform& platform) {
+  if (client == ClientName::kOutlook) return platform.automation.CreateObject(kOutlookProgId);
+  if (client == ClientName::kAuto) return platform.automation.CreateObjectIfRegistered(kOutlookProgId);
+  return nullptr;
+}
+
 // Outlook's application object for a run with a template, obtained before
 // the body file is touched: no other client starts from Outlook's templates
 // (an empty message in their place would be half of what the caller asked
 // for), so a run that cannot reach Outlook ends here with the file in place.
 std::unique_ptr<AutomationObject> OutlookForTemplate(const MessageRequest& request, const Platform& platform) {
   const ClientName client = ChosenClient(request, platform.mail_clients);
-  std::unique_ptr<AutomationObject> outlook;
-  if (client == ClientName::kOutlook) {
-    outlook = platform.automation.CreateObject(kOutlookProgId);
-  } else if (client == ClientName::kAuto) {
-    outlook = platform.automation.CreateObjectIfRegistered(kOutlookProgId);
-  }
-  if (outlook) return outlook;
+  if (std::unique_ptr<AutomationObject> outlook = OutlookFor(client, platform)) return outlook;
   throw RunError(errors::kInvalidCall,
                  "Wiadomość z szablonu MS Outlook (-template) otworzy tylko MS Outlook" +
                      (client == ClientName::kAuto ? std::string(", którego nie ma w systemie.")
@@ -69,13 +71,7 @@ std::unique_ptr<AutomationObject> OutlookForTemplate(const MessageRequest& reque
 void OpenTarget(const MessageRequest& request, const Platform& platform, const RunLog& log,
                 std::unique_ptr<ComposeTarget>& target) {
   const ClientName client = ChosenClient(request, platform.mail_clients);
-  std::unique_ptr<AutomationObject> outlook;
-  if (client == ClientName::kOutlook) {
-    outlook = platform.automation.CreateObject(kOutlookProgId);
-  } else if (client == ClientName::kAuto) {
-    outlook = platform.automation.CreateObjectIfRegistered(kOutlookProgId);
-  }
-  if (outlook) {
+  if (std::unique_ptr<AutomationObject> outlook = OutlookFor(client, platform)) {
     auto outlook_target = std::make_unique<OutlookTarget>(std::move(outlook));
     OutlookTarget& item = *outlook_target;
     target = std::move(outlook_target);
