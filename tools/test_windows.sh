@@ -117,7 +117,8 @@ mkdir -p "$prefix/drive_c/wrenpost-tools"
 cp "$wine_dir/helpers/fake_outlook.exe" "$wine_dir/helpers/wine_runner.exe" \
   "$wine_dir/helpers/log_holder.exe" "$wine_dir/stand_ins-i686/mapi_stand_in32.dll" \
   "$wine_dir/stand_ins-x86_64/mapi_stand_in64.dll" "$wine_dir/stand_ins-i686/mapi32_ansi32.dll" \
-  "$wine_dir/stand_ins-x86_64/mapi32_ansi64.dll" "$wine_dir/stand_ins-x86_64/thunderbird.exe" \
+  "$wine_dir/stand_ins-x86_64/mapi32_ansi64.dll" "$wine_dir/stand_ins-i686/mapi32_empty32.dll" \
+  "$wine_dir/stand_ins-x86_64/mapi32_empty64.dll" "$wine_dir/stand_ins-x86_64/thunderbird.exe" \
   "$wine_dir/stand_ins-x86_64/mailto_handler.exe" "$prefix/drive_c/wrenpost-tools/"
 timeout 60 "$wine" 'C:\wrenpost-tools\fake_outlook.exe' /regserver
 

@@ -151,6 +151,7 @@ std::unique_ptr<DraftClient> WindowsMailClients::Find(ClientName name) {
         if (route.fallback_name.empty()) throw;
         std::string why = error.description;
         while (!why.empty() && why.back() == '.') why.pop_back();
+        if (!why.empty() && why.front() >= 'A' && why.front() <= 'Z') why.front() = static_cast<char>(why.front() + 32);
         route = *MailtoRoute(registry, why);
       }
       break;

@@ -347,28 +347,53 @@ TEST_F(WineMailClients, ProviderOfTheOtherWidthGivesWayToTheMailtoHandler) {
       << c.Log();
 }
 
-// Windows 7's mapi32.dll exports only MAPISendMail: the message goes through
-// it, its texts in the ANSI code page. The stand-in takes the place of Wine's
-// mapi32.dll in the system folder for this case.
-TEST_F(WineMailClients, Mapi32WithOnlyTheAnsiEntryGetsTheMessageInTheAnsiCodePage) {
-  WineCase c("MapiAnsiOnly");
-  MailClients clients(c,
-                      DefaultClient("Poczta Testowa") +
-                          "[HKEY_CURRENT_USER\\Software\\Wine\\DllOverrides]\r\n\"mapi32\"=\"native\"\r\n",
-                      false);
-  ASSERT_TRUE(clients.ok());
-  const fs::path system_mapi = DriveC() / (Bits() == "32" ? "windows/syswow64" : "windows/system32") / "mapi32.dll";
+// A stand-in mapi32.dll (`stand_in`, of the program's width) in the place of
+// Wine's own in the system folder while `run` runs.
+template <typename Run>
+RunResult WithSystemMapi32(const std::string& bits, const std::string& stand_in, Run run) {
+  const fs::path system_mapi = DriveC() / (bits == "32" ? "windows/syswow64" : "windows/system32") / "mapi32.dll";
   const fs::path kept = Tools() / "mapi32.wine.dll";
   fs::copy_file(system_mapi, kept, fs::copy_options::overwrite_existing);
-  fs::copy_file(Tools() / ("mapi32_ansi" + Bits() + ".dll"), system_mapi, fs::copy_options::overwrite_existing);
-  const RunResult run = c.Run("-client mapi -to anna@firma.pl -subject Zażółć -body Dzień dobry");
+  fs::copy_file(Tools() / (stand_in + bits + ".dll"), system_mapi, fs::copy_options::overwrite_existing);
+  const RunResult result = run();
   fs::copy_file(kept, system_mapi, fs::copy_options::overwrite_existing);
   WineCase::Wine({"reg", "delete", "HKCU\\Software\\Wine\\DllOverrides", "/v", "mapi32", "/f"});
+  return result;
+}
+
+// Wine loads the stand-in only when told to prefer it to its own.
+const std::string kNativeMapi32 = "[HKEY_CURRENT_USER\\Software\\Wine\\DllOverrides]\r\n\"mapi32\"=\"native\"\r\n";
+
+// Windows 7's mapi32.dll exports only MAPISendMail: the message goes through
+// it, its texts in the ANSI code page.
+TEST_F(WineMailClients, Mapi32WithOnlyTheAnsiEntryGetsTheMessageInTheAnsiCodePage) {
+  WineCase c("MapiAnsiOnly");
+  MailClients clients(c, DefaultClient("Poczta Testowa") + kNativeMapi32, false);
+  ASSERT_TRUE(clients.ok());
+  const RunResult run = WithSystemMapi32(Bits(), "mapi32_ansi", [&] {
+    return c.Run("-client mapi -to anna@firma.pl -subject Zażółć -body Dzień dobry");
+  });
   ExpectEnd(run, "");
   EXPECT_EQ(Record("mapi_calls.txt"),
             (Lines{"MAPISendMail provider=" + Bits() + "-bit session=0 parent=0 flags=0x0000000D",
                    "recipient class=1 name=\"anna@firma.pl\" address=\"SMTP:anna@firma.pl\"", "originator=null",
                    "subject=\"Zażółć\"", "body=\"Dzień dobry\"", "answer 0"}));
+}
+
+// Simple MAPI that cannot be used: -client auto goes on to the mailto: handler.
+TEST_F(WineMailClients, Mapi32WithNeitherEntryGivesWayToTheMailtoHandler) {
+  WineCase c("MapiUnusable");
+  MailClients clients(c, DefaultClient("Poczta Testowa") + kMailtoHandler + kNativeMapi32, false);
+  ASSERT_TRUE(clients.ok());
+  const RunResult run =
+      WithSystemMapi32(Bits(), "mapi32_empty", [&] { return c.Run("-client auto -to anna@firma.pl -subject S"); });
+  ExpectEnd(run, "");
+  EXPECT_EQ(AwaitRecord("mailto_calls.txt", "link=\"mailto:anna@firma.pl?subject=S\""),
+            Lines{"link=\"mailto:anna@firma.pl?subject=S\""});
+  EXPECT_NE(c.Log().find("Simple MAPI pominięte: biblioteka Simple MAPI (mapi32.dll) nie ma funkcji MAPISendMailW "
+                         "ani MAPISendMail.\r\nProgram pocztowy: mailto_handler.exe (mailto:)\r\n"),
+            std::string::npos)
+      << c.Log();
 }
 
 TEST_F(WineMailClients, RegisteredAutomationServerStillComesFirst) {
