@@ -99,6 +99,7 @@ MapiMessage SimpleMapiMessage(const MessageDraft& draft) {
   for (const std::string& path : draft.attachments) {
     message.attachments.push_back({path, std::string(FileNamePart(path))});
   }
+  if (!IsBlankOnly(draft.from)) message.originator.push_back(Recipient(kMapiOrig, draft.from));
   return message;
 }
 
@@ -110,9 +111,9 @@ MapiAnswer ReadMapiAnswer(std::uint32_t code, std::uint32_t flags) {
   return MapiAnswer::kFailed;
 }
 
-RunError MapiFailure(std::uint32_t code) {
+RunError MapiFailure(std::uint32_t code, std::string_view entry) {
   std::string description =
-      "Program pocztowy nie otworzył wiadomości: MAPISendMailW zwróciła kod " + std::to_string(code);
+      "Program pocztowy nie otworzył wiadomości: " + std::string(entry) + " zwróciła kod " + std::to_string(code);
   if (code < kCodeNames.size() && !kCodeNames[code].empty()) {
     description += " (" + std::string(kCodeNames[code]) + ")";
   }

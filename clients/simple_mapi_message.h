@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "clients/message_draft.h"
@@ -13,6 +14,7 @@
 namespace wrenpost {
 
 // The values of Windows' mapi.h.
+inline constexpr std::uint32_t kMapiOrig = 0;
 inline constexpr std::uint32_t kMapiTo = 1;
 inline constexpr std::uint32_t kMapiCc = 2;
 inline constexpr std::uint32_t kMapiBcc = 3;
@@ -42,6 +44,7 @@ struct MapiMessage {
   std::string note_text;  // plain text, CR LF line ends; empty: none
   std::vector<MapiRecipient> recipients;
   std::vector<MapiAttachment> attachments;
+  std::vector<MapiRecipient> originator;  // lpOriginator: none, or the sender the run asked for
 };
 
 // The draft as Simple MAPI takes it: To, Cc and Bcc in order, each value
@@ -49,7 +52,8 @@ struct MapiMessage {
 // one, with the text before it as the name) and any other as a name for the
 // client to resolve, values of blanks only left out; the body as text (an
 // HTML body through HtmlToText) with CR LF line ends; attachments by full
-// path. The sender cannot be chosen through Simple MAPI and is not carried.
+// path; the draft's sender as the originator, written like a recipient
+// (Thunderbird's provider takes the identity of its address).
 MapiMessage SimpleMapiMessage(const MessageDraft& draft);
 
 enum class MapiAnswer {
@@ -64,9 +68,13 @@ enum class MapiAnswer {
 // MAPI_E_FAILURE.
 MapiAnswer ReadMapiAnswer(std::uint32_t code, std::uint32_t flags);
 
-// The failure report of an answer that is a failure: numbered as the
-// callers' runtime numbers Simple MAPI errors (32000 + the code), its
-// description naming the code.
-RunError MapiFailure(std::uint32_t code);
+// The failure report of an answer of `entry` (MAPISendMailW, MAPISendMail)
+// that is a failure: numbered as the callers' runtime numbers Simple MAPI
+// errors (32000 + the code), its description naming the code.
+RunError MapiFailure(std::uint32_t code, std::string_view entry = "MAPISendMailW");
+
+// The log's entry for a user who cancelled the message in the client.
+inline constexpr const char* kMapiCancelledEntry =
+    "Użytkownik anulował wiadomość w programie pocztowym (MAPI_E_USER_ABORT): wiadomość nie została wysłana.";
 
 }  // namespace wrenpost

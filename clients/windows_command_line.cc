@@ -1,5 +1,6 @@
 #include "clients/windows_command_line.h"
 
+#include "clients/client_start.h"
 #include "text/wtf8.h"
 
 namespace wrenpost {
@@ -48,6 +49,13 @@ std::optional<RunError> CommandLineTooLong(std::string_view program_name, std::s
                                             std::to_string(units) + " znaków, a Windows przyjmuje najwięcej " +
                                             std::to_string(kMaxCommandLineUnits - 1) +
                                             ": wiadomość nie została otwarta.");
+}
+
+std::string ComposeCommandLine(std::string_view program_name, std::string_view executable, const MessageDraft& draft,
+                               const std::optional<std::string>& body_file) {
+  std::string line = BuildCommandLine(executable, ThunderbirdArguments(draft, body_file));
+  if (std::optional<RunError> too_long = CommandLineTooLong(program_name, line)) throw *too_long;
+  return line;
 }
 
 std::string ExecutableOfCommand(std::string_view command) {

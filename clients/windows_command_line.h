@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "clients/message_draft.h"
 #include "errors/run_error.h"
 
 namespace wrenpost {
@@ -31,6 +32,13 @@ std::string BuildCommandLine(std::string_view program, const std::vector<std::st
 // The failure report (5) of a command line of `program_name` longer than
 // kMaxCommandLineUnits allows: the message is never cut. nullopt when it fits.
 std::optional<RunError> CommandLineTooLong(std::string_view program_name, std::string_view command_line);
+
+// The command line that starts Thunderbird or Betterbird (`executable`,
+// `program_name` for the report) with `draft` and its body file. Raises
+// CommandLineTooLong's report when it would not fit: on Windows the whole
+// line is the limit, not Linux's limit of one argument.
+std::string ComposeCommandLine(std::string_view program_name, std::string_view executable, const MessageDraft& draft,
+                               const std::optional<std::string>& body_file);
 
 // The executable a registered command starts: the text inside its leading
 // double quotes; unquoted, the text up to and including the first ".exe"

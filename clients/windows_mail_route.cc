@@ -63,6 +63,10 @@ std::optional<ChosenRoute> CommandLineRoute(const MailRegistry& registry, std::o
   return std::nullopt;
 }
 
+bool OfOtherWidth(const RegisteredMailClient& client, const MailRegistry& registry) {
+  return client.dll_bits != 0 && registry.process_bits != 0 && client.dll_bits != registry.process_bits;
+}
+
 // Why the default client offers no Simple MAPI.
 std::string NoSimpleMapi(const MailRegistry& registry) {
   if (registry.default_client.empty()) {
@@ -71,25 +75,41 @@ std::string NoSimpleMapi(const MailRegistry& registry) {
   if (FindClient(registry, registry.default_client) == nullptr) {
     return "domyślny program pocztowy „" + registry.default_client + "” nie ma swojego klucza w " + kClientsKey;
   }
+  const RegisteredMailClient& chosen = *FindClient(registry, registry.default_client);
+  if (!chosen.dll_path.empty() && OfOtherWidth(chosen, registry)) {
+    return "biblioteka Simple MAPI programu „" + chosen.name + "” (" + chosen.dll_path + ") jest " +
+           std::to_string(chosen.dll_bits) + "-bitowa, a Wrenpost działa jako program " +
+           std::to_string(registry.process_bits) + "-bitowy";
+  }
   return "domyślny program pocztowy „" + registry.default_client + "” nie rejestruje Simple MAPI (DLLPath)";
 }
 
 }  // namespace
 
+std::optional<ChosenRoute> MailtoRoute(const MailRegistry& registry, const std::string& why) {
+  if (!HasMailtoHandler(registry)) return std::nullopt;
+  const std::string executable = ExecutableOfCommand(registry.mailto_command);
+  std::string fallback =
+      !registry.mailto_prog_id.empty() ? registry.mailto_prog_id : std::string(FileNamePart(executable));
+  ChosenRoute route{MailRoute::kMailto, NameOfProgram(registry, executable, std::move(fallback)), {}};
+  if (!why.empty()) route.note = "Simple MAPI pominięte: " + why + ".";
+  return route;
+}
+
 ChosenRoute ChooseMailRoute(ClientName asked, const MailRegistry& registry) {
   const RegisteredMailClient* chosen = FindClient(registry, registry.default_client);
-  const bool simple_mapi = chosen != nullptr && !chosen->dll_path.empty();
+  const bool simple_mapi = chosen != nullptr && !chosen->dll_path.empty() && !OfOtherWidth(*chosen, registry);
+  const bool other_width = chosen != nullptr && !chosen->dll_path.empty() && !simple_mapi;
   switch (asked) {
     case ClientName::kDefault:
     case ClientName::kAuto: {
       if (auto route = CommandLineRoute(registry, std::nullopt)) return *route;
-      if (simple_mapi) return {MailRoute::kSimpleMapi, chosen->name, {}};
-      if (HasMailtoHandler(registry)) {
-        const std::string executable = ExecutableOfCommand(registry.mailto_command);
-        std::string fallback =
-            !registry.mailto_prog_id.empty() ? registry.mailto_prog_id : std::string(FileNamePart(executable));
-        return {MailRoute::kMailto, NameOfProgram(registry, executable, std::move(fallback)), {}};
+      if (simple_mapi) {
+        ChosenRoute route{MailRoute::kSimpleMapi, chosen->name, {}};
+        if (auto mailto = MailtoRoute(registry, {})) route.fallback_name = mailto->client_name;
+        return route;
       }
+      if (auto route = MailtoRoute(registry, other_width ? NoSimpleMapi(registry) : std::string())) return *route;
       throw RunError(errors::kCannotCreateObject,
                      "Nie znaleziono programu pocztowego: MS Outlook nie jest zarejestrowany do automatyzacji, " +
                          NoSimpleMapi(registry) + ", a linków mailto: nie obsługuje żaden program.");
@@ -112,6 +132,23 @@ ChosenRoute ChooseMailRoute(ClientName asked, const MailRegistry& registry) {
       throw RunError(errors::kInvalidCall, "Program pocztowy „" + std::string(ClientNameText(asked)) +
                                                "” działa tylko w systemie Linux. W Windows opcja -client przyjmuje "
                                                "nazwy: outlook, auto, mapi, thunderbird, betterbird.");
+  }
+}
+
+int PeWidth(std::string_view header) {
+  const auto byte = [&](std::size_t at) { return static_cast<unsigned>(static_cast<unsigned char>(header[at])); };
+  if (header.size() < 0x40 || header.substr(0, 2) != "MZ") return 0;
+  const std::size_t pe = byte(0x3C) | byte(0x3D) << 8 | byte(0x3E) << 16 | static_cast<std::size_t>(byte(0x3F)) << 24;
+  if (pe > header.size() || header.size() - pe < 6 || header.substr(pe, 4) != std::string_view("PE\0\0", 4)) return 0;
+  switch (byte(pe + 4) | byte(pe + 5) << 8) {
+    case 0x014C:  // x86
+    case 0x01C4:  // ARM (Thumb-2)
+      return 32;
+    case 0x8664:  // x64
+    case 0xAA64:  // ARM64
+      return 64;
+    default:
+      return 0;
   }
 }
 

@@ -21,6 +21,9 @@ const RegisteredMailClient kThunderbird{"Mozilla Thunderbird", "C:\\Program File
 const RegisteredMailClient kEmClient{"eM Client", "C:\\Program Files\\eM Client\\MailClient.Mapi.dll",
                                      "\"C:\\Program Files\\eM Client\\MailClient.exe\""};
 const RegisteredMailClient kNoMapi{"Poczta", "", "C:\\Poczta\\poczta.exe"};
+const RegisteredMailClient kEmClient64{"eM Client", kEmClient.dll_path, kEmClient.open_command, 64};
+const RegisteredMailClient kBetterbird{"Betterbird", "", "\"C:\\Betterbird\\betterbird.exe\" -mail"};
+const std::string kHandler = "C:\\h\\handler.exe \"%1\"";
 
 struct RouteCase {
   const char* name;
@@ -29,7 +32,7 @@ struct RouteCase {
   std::string description;  // RouteDescription; empty when the choice fails
   std::string executable;
   int number;             // the failure's; 0: none
-  std::string described;  // a part of the failure's description
+  std::string described;  // a part of the failure's description, or of the route's note
 };
 
 void PrintTo(const RouteCase& c, std::ostream* out) { *out << c.name; }
@@ -51,6 +54,11 @@ TEST_P(ChooseMailRouteTest, TakesTheFirstRouteThatFits) {
   const ChosenRoute route = ChooseMailRoute(c.asked, c.registry);
   EXPECT_EQ(RouteDescription(route), c.description);
   EXPECT_EQ(route.executable, c.executable);
+  if (c.described.empty()) {
+    EXPECT_EQ(route.note, "");
+  } else {
+    EXPECT_NE(route.note.find(c.described), std::string::npos) << route.note;
+  }
 }
 
 const std::string kThunderbirdMailto = "\"" + kThunderbirdExe + "\" -osint -compose \"%1\"";
@@ -61,8 +69,18 @@ INSTANTIATE_TEST_SUITE_P(
         RouteCase{"ThunderbirdByItsCommandLine", ClientName::kAuto,
                   {"mozilla thunderbird", {kEmClient, kThunderbird}, {}, {}},
                   "Mozilla Thunderbird (wiersz poleceń)", kThunderbirdExe, 0, ""},
-        RouteCase{"OtherClientBySimpleMapi", ClientName::kAuto, {"eM Client", {kEmClient, kThunderbird}, "x", "y.exe"},
-                  "eM Client (Simple MAPI)", "", 0, ""},
+        RouteCase{"OtherClientBySimpleMapi", ClientName::kAuto,
+                  {"eM Client", {kEmClient64, kThunderbird}, "x", "y.exe", 64}, "eM Client (Simple MAPI)", "", 0, ""},
+        RouteCase{"SimpleMapiOfTheOtherWidthGoesOnToMailto", ClientName::kAuto,
+                  {"eM Client", {kEmClient64}, "", kHandler, 32}, "handler.exe (mailto:)", "", 0,
+                  "Simple MAPI pominięte: biblioteka Simple MAPI programu „eM Client” "
+                  "(C:\\Program Files\\eM Client\\MailClient.Mapi.dll) jest 64-bitowa, a Wrenpost działa jako "
+                  "program 32-bitowy."},
+        RouteCase{"MapiOfTheOtherWidthIs429", ClientName::kMapi, {"eM Client", {kEmClient64}, "", kHandler, 32}, "",
+                  "", 429, "jest 64-bitowa, a Wrenpost działa jako program 32-bitowy"},
+        RouteCase{"DefaultBetterbirdBeatsThunderbirdsMailtoHandler", ClientName::kAuto,
+                  {"Betterbird", {kThunderbird, kBetterbird}, "Thunderbird.Url.mailto", kThunderbirdMailto},
+                  "Betterbird (wiersz poleceń)", "C:\\Betterbird\\betterbird.exe", 0, ""},
         RouteCase{"ThunderbirdAsMailtoHandlerBeatsSimpleMapi", ClientName::kDefault,
                   {"eM Client", {kEmClient, kThunderbird}, "Thunderbird.Url.mailto", kThunderbirdMailto},
                   "Mozilla Thunderbird (wiersz poleceń)", kThunderbirdExe, 0, ""},
@@ -92,6 +110,31 @@ INSTANTIATE_TEST_SUITE_P(
         RouteCase{"LinuxClientIsRefused", ClientName::kKmail, {"Mozilla Thunderbird", {kThunderbird}, "", ""}, "", "",
                   5, "„kmail” działa tylko w systemie Linux"}),
     [](const testing::TestParamInfo<RouteCase>& param) { return std::string(param.param.name); });
+
+TEST(ChooseMailRoute, SimpleMapiKeepsTheMailtoHandlerToGoOnTo) {
+  EXPECT_EQ(ChooseMailRoute(ClientName::kAuto, {"eM Client", {kEmClient}, "", kHandler}).fallback_name, "handler.exe");
+  EXPECT_EQ(ChooseMailRoute(ClientName::kAuto, {"eM Client", {kEmClient}, "", ""}).fallback_name, "");
+  EXPECT_EQ(ChooseMailRoute(ClientName::kMapi, {"eM Client", {kEmClient}, "", kHandler}).fallback_name, "");
+}
+
+TEST(PeWidth, ReadsTheMachineTypeOfThePeHeader) {
+  const auto header = [](std::uint16_t machine, std::uint8_t pe_at = 0x40, const char* mz = "MZ") {
+    std::string bytes(0x80, '\0');
+    bytes.replace(0, 2, mz);
+    bytes[0x3C] = static_cast<char>(pe_at);
+    bytes.replace(0x40, 4, std::string("PE\0\0", 4));
+    bytes[0x44] = static_cast<char>(machine & 0xFF);
+    bytes[0x45] = static_cast<char>(machine >> 8);
+    return bytes;
+  };
+  EXPECT_EQ(PeWidth(header(0x014C)), 32);
+  EXPECT_EQ(PeWidth(header(0x8664)), 64);
+  EXPECT_EQ(PeWidth(header(0xAA64)), 64);
+  EXPECT_EQ(PeWidth(header(0x0200)), 0);  // Itanium: no width this program has
+  EXPECT_EQ(PeWidth(header(0x8664, 0x7E)), 0);
+  EXPECT_EQ(PeWidth(header(0x8664, 0x40, "ZM")), 0);
+  EXPECT_EQ(PeWidth(header(0x8664).substr(0, 0x44)), 0);
+}
 
 TEST(ExecutableOfCommand, ReadsTheProgramOfARegisteredCommand) {
   const std::pair<std::string, std::string> cases[] = {
@@ -174,6 +217,18 @@ TEST(BuildCommandLine, EveryArgumentReadsBackExactly) {
   EXPECT_NE(too_long->description.find("miałby 32767 znaków"), std::string::npos) << too_long->description;
 }
 
+TEST(ComposeCommandLine, ATooLongFieldNamesWindowsLimit) {
+  MessageDraft draft;
+  draft.subject = std::string(200000, 'a');
+  try {
+    ComposeCommandLine("Mozilla Thunderbird", kThunderbirdExe, draft, std::nullopt);
+    ADD_FAILURE() << "no failure";
+  } catch (const RunError& error) {
+    EXPECT_EQ(error.number, 5);
+    EXPECT_NE(error.description.find("a Windows przyjmuje najwięcej 32766"), std::string::npos) << error.description;
+  }
+}
+
 MessageDraft OfferDraft() {
   MessageDraft draft;
   draft.to = {"anna@firma.pl", "Jan Nowak"};
@@ -187,8 +242,10 @@ MessageDraft OfferDraft() {
 
 TEST(SimpleMapiMessage, CarriesTheDraftAsSimpleMapiTakesIt) {
   MessageDraft draft = OfferDraft();
+  draft.cc.push_back(" c@d.pl");
   draft.bcc = {"Ewa Lis <ewa@firma.pl>", " ", "<szef@firma.pl>"};
   draft.from = "biuro@firma.pl";
+  draft.attachments.push_back("C:/Dokumenty/umowa.pdf");
   const MapiMessage message = SimpleMapiMessage(draft);
   EXPECT_EQ(message.subject, "Oferta");
   EXPECT_EQ(message.note_text, "Dzień dobry");
@@ -196,14 +253,21 @@ TEST(SimpleMapiMessage, CarriesTheDraftAsSimpleMapiTakesIt) {
       {kMapiTo, "anna@firma.pl", "SMTP:anna@firma.pl"},
       {kMapiTo, "Jan Nowak", ""},
       {kMapiCc, "b@firma.pl", "SMTP:b@firma.pl"},
+      {kMapiCc, " c@d.pl", "SMTP:c@d.pl"},
       {kMapiBcc, "Ewa Lis", "SMTP:ewa@firma.pl"},
       {kMapiBcc, "szef@firma.pl", "SMTP:szef@firma.pl"}};
   std::vector<std::tuple<std::uint32_t, std::string, std::string>> got;
   for (const MapiRecipient& r : message.recipients) got.emplace_back(r.recipient_class, r.name, r.address);
   EXPECT_EQ(got, expected);
-  ASSERT_EQ(message.attachments.size(), 1u);
+  ASSERT_EQ(message.attachments.size(), 2u);
   EXPECT_EQ(message.attachments[0].path, "C:\\f.pdf");
   EXPECT_EQ(message.attachments[0].name, "f.pdf");
+  EXPECT_EQ(message.attachments[1].name, "umowa.pdf");
+  ASSERT_EQ(message.originator.size(), 1u);
+  EXPECT_EQ(message.originator[0].recipient_class, kMapiOrig);
+  EXPECT_EQ(message.originator[0].address, "SMTP:biuro@firma.pl");
+  draft.from = " ";
+  EXPECT_TRUE(SimpleMapiMessage(draft).originator.empty());
 
   draft.html = false;
   draft.body = "a\nb\rc\r\nd<p>";
@@ -217,8 +281,14 @@ TEST(ReadMapiAnswer, OnlyRealFailuresFailAndOnlyAModelessRefusalAsksAgain) {
   EXPECT_EQ(ReadMapiAnswer(2, kModelessFlags), MapiAnswer::kModelessRefused);
   EXPECT_EQ(ReadMapiAnswer(26, kDialogFlags), MapiAnswer::kFailed);
   EXPECT_EQ(ReadMapiAnswer(3, kModelessFlags), MapiAnswer::kFailed);
-  EXPECT_EQ(kModelessFlags, 0xDu);
-  EXPECT_EQ(kDialogFlags, 0x9u);
+  // Both ask for the compose window (never a send without it) and may log on;
+  // only the first is modeless (MAPI_DIALOG_MODELESS holds MAPI_DIALOG's bit).
+  for (const std::uint32_t flags : {kModelessFlags, kDialogFlags}) {
+    EXPECT_EQ(flags & (kMapiDialog | kMapiLogonUi), kMapiDialog | kMapiLogonUi) << flags;
+    EXPECT_EQ(flags & ~(kMapiDialogModeless | kMapiLogonUi), 0u) << flags;
+  }
+  EXPECT_EQ(kModelessFlags & kMapiDialogModeless, kMapiDialogModeless);
+  EXPECT_NE(kDialogFlags & kMapiDialogModeless, kMapiDialogModeless);
   const RunError known = MapiFailure(3), unknown = MapiFailure(99);
   EXPECT_EQ(known.number, 32003);
   EXPECT_EQ(known.description,
@@ -232,6 +302,8 @@ TEST(Mailto, CarriesWhatALinkCanAndNamesWhatItCannot) {
   MessageDraft draft = OfferDraft();
   EXPECT_EQ(MailtoUrlOf(draft),
             "mailto:anna@firma.pl,%22Jan%20Nowak%22?cc=b%40firma.pl&subject=Oferta&body=Dzie%C5%84%20dobry");
+  draft.bcc = {"ewa@firma.pl"};
+  EXPECT_NE(MailtoUrlOf(draft).find("&bcc=ewa%40firma.pl&"), std::string::npos) << MailtoUrlOf(draft);
   EXPECT_EQ(MailtoRefusal("Poczta", draft, true, 60)->description,
             "Domyślny program pocztowy „Poczta” przyjmuje wiadomość tylko jako link mailto:, a ten nie przeniesie "
             "załączników (1) ani nadawcy.");

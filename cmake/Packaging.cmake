@@ -9,8 +9,8 @@ set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
 set(CPACK_PACKAGE_DESCRIPTION
   "Other programs start Wrenpost with a command line such as -to anna;jan -subject Oferta -bodyfile b.html -html 1 -attachment f.pdf. It opens a new message in the desktop mail client with everything filled in and leaves its compose window open; the user sends it.")
-# The Windows release links stripped already, and stripping again would break
-# an Authenticode signature put on it after the link.
+# The Windows program links stripped already. Packages made here are never
+# signed: tools/release_windows.sh signs copies of the build outputs.
 if(NOT WIN32)
   set(CPACK_STRIP_FILES ON)
 endif()
@@ -39,8 +39,10 @@ if(WIN32)
 
   # The installer carries the 32-bit program, which runs on every Windows and
   # drives 32- and 64-bit Outlook alike (the automation is out of process).
-  # It takes Wrenpost.exe as it is when the target runs: tools/release_windows.sh
-  # signs the program first.
+  # This target packs the build output as it is, unsigned. The release does
+  # not use it: tools/release_windows.sh copies both programs to a staging
+  # folder, signs the copies, builds the MSI from the signed 32-bit copy with
+  # the same script and signs the MSI; the build outputs stay unsigned.
   if(CMAKE_SIZEOF_VOID_P EQUAL 4)
     set(wrenpost_msi "${PROJECT_BINARY_DIR}/Wrenpost-${PROJECT_VERSION}.msi")
     set(msi_sources "${PROJECT_SOURCE_DIR}/packaging/windows")

@@ -26,6 +26,11 @@ void DraftTarget::SetSender(const std::string& from, const RunLog& log) {
   draft_.sender_identity = choice.identity;
 }
 
+void DraftTarget::Finish() {
+  client_->Open(draft_);
+  if (const std::string note = client_->OpenNote(); !note.empty()) log_.WriteLogLine(note);
+}
+
 void DraftTarget::SetBody(std::string body, bool html) {
   draft_.body = std::move(body);
   draft_.html = html;

@@ -12,7 +12,7 @@ namespace wrenpost {
 
 class DraftTarget final : public ComposeTarget {
  public:
-  explicit DraftTarget(std::unique_ptr<DraftClient> client) : client_(std::move(client)) {}
+  DraftTarget(std::unique_ptr<DraftClient> client, const RunLog& log) : client_(std::move(client)), log_(log) {}
 
   void SetSender(const std::string& from, const RunLog& log) override;
   void SetSubject(const std::string& subject) override { draft_.subject = subject; }
@@ -22,11 +22,12 @@ class DraftTarget final : public ComposeTarget {
   // The client adds the account's signature itself when its window opens.
   void PutBodyAboveSignature(const std::string& body, bool html) override { SetBody(body, html); }
   void AddRecipient(const std::string& address, RecipientKind kind) override;
-  void Finish() override { client_->Open(draft_); }
+  void Finish() override;
   void Release() override {}  // a draft that was not finished opens nothing
 
  private:
   std::unique_ptr<DraftClient> client_;
+  const RunLog& log_;
   MessageDraft draft_;
 };
 

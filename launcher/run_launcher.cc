@@ -49,42 +49,50 @@ std::string PlainClientName(const std::string& description) {
   return qualifier != std::string::npos && description.ends_with(")") ? description.substr(0, qualifier) : description;
 }
 
+// Outlook's application object when `client` goes to Outlook: required for
+// kOutlook, where it is registered for kAuto; null otherwise.
+std::unique_ptr<AutomationObject> OutlookFor(ClientName client, const Platform& platform) {
+  if (client == ClientName::kOutlook) return platform.automation.CreateObject(kOutlookProgId);
+  if (client == ClientName::kAuto) return platform.automation.CreateObjectIfRegistered(kOutlookProgId);
+  return nullptr;
+}
+
+// Outlook's application object for a run with a template, obtained before
+// the body file is touched: no other client starts from Outlook's templates
+// (an empty message in their place would be half of what the caller asked
+// for), so a run that cannot reach Outlook ends here with the file in place.
+std::unique_ptr<AutomationObject> OutlookForTemplate(const MessageRequest& request, const Platform& platform) {
+  const ClientName client = ChosenClient(request, platform.mail_clients);
+  if (std::unique_ptr<AutomationObject> outlook = OutlookFor(client, platform)) return outlook;
+  throw RunError(errors::kInvalidCall,
+                 "Wiadomość z szablonu MS Outlook (-template) otworzy tylko MS Outlook" +
+                     (client == ClientName::kAuto ? std::string(", którego nie ma w systemie.")
+                                                  : ", a wybrano program pocztowy " +
+                                                        std::string(ClientNameText(client)) + "."));
+}
+
 // The mail client the message goes to: Outlook through automation, or a
 // client that takes the whole draft, named in the log right after the
 // command text. `target` owns what is held from the moment it is obtained,
 // so that a failure lets go of it too. `mail_client`: the client a failure
 // box names off Outlook's route (as FailureBoxText takes it).
-void OpenTarget(const MessageRequest& request, const std::string& template_file, const Platform& platform,
-                const RunLog& log, std::unique_ptr<ComposeTarget>& target, std::optional<std::string>& mail_client) {
+void OpenTarget(const MessageRequest& request, const Platform& platform, const RunLog& log,
+                std::unique_ptr<ComposeTarget>& target, std::optional<std::string>& mail_client) {
   const ClientName client = ChosenClient(request, platform.mail_clients);
-  std::unique_ptr<AutomationObject> outlook;
-  if (client == ClientName::kOutlook) {
-    outlook = platform.automation.CreateObject(kOutlookProgId);
-  } else if (client == ClientName::kAuto) {
-    outlook = platform.automation.CreateObjectIfRegistered(kOutlookProgId);
-  }
-  if (outlook) {
+  if (std::unique_ptr<AutomationObject> outlook = OutlookFor(client, platform)) {
     auto outlook_target = std::make_unique<OutlookTarget>(std::move(outlook));
     OutlookTarget& item = *outlook_target;
     target = std::move(outlook_target);
-    item.CreateItem(template_file);
+    item.CreateItem({});
     return;
-  }
-  if (!template_file.empty()) {
-    // No other client reads Outlook's templates: an empty message in their
-    // place would be half of what the caller asked for.
-    throw RunError(errors::kInvalidCall,
-                   "Wiadomość z szablonu MS Outlook (-template) otworzy tylko MS Outlook" +
-                       (client == ClientName::kAuto ? std::string(", którego nie ma w systemie.")
-                                                    : ", a wybrano program pocztowy " +
-                                                          std::string(ClientNameText(client)) + "."));
   }
   const ClientTraits* asked = TraitsOf(client);
   mail_client = asked != nullptr ? std::string(asked->shown_name) : std::string();
   std::unique_ptr<DraftClient> draft_client = platform.mail_clients.Find(client);
   mail_client = PlainClientName(draft_client->Description());
+  if (const std::string note = draft_client->RouteNote(); !note.empty()) log.WriteLogLine(note);
   log.WriteLogLine("Program pocztowy: ", draft_client->Description());
-  target = std::make_unique<DraftTarget>(std::move(draft_client));
+  target = std::make_unique<DraftTarget>(std::move(draft_client), log);
 }
 
 void FillAndShow(const Platform& platform, const RunLog& log, std::unique_ptr<ComposeTarget>& target,
@@ -93,8 +101,14 @@ void FillAndShow(const Platform& platform, const RunLog& log, std::unique_ptr<Co
   log.WriteLogLine("\r\n");
   log.WriteLogLine("Parametry: ", command_text);
   MessageRequest request = ParseOptions(command_text);
-  // Before the body file is read: a missing template leaves it in place.
+  // Before the body file is read: a template that cannot be used leaves it in place.
   const std::string template_file = FindTemplate(request, platform.files, log);
+  OutlookTarget* template_item = nullptr;
+  if (!template_file.empty()) {
+    auto outlook_target = std::make_unique<OutlookTarget>(OutlookForTemplate(request, platform));
+    template_item = outlook_target.get();
+    target = std::move(outlook_target);
+  }
 
   if (!request.body_file_path.empty()) {
     // The file's content replaces the "body" option, even when it is empty.
@@ -104,7 +118,11 @@ void FillAndShow(const Platform& platform, const RunLog& log, std::unique_ptr<Co
     }
   }
 
-  OpenTarget(request, template_file, platform, log, target, mail_client);
+  if (template_item != nullptr) {
+    template_item->CreateItem(template_file);
+  } else {
+    OpenTarget(request, platform, log, target, mail_client);
+  }
   ComposeTarget& message = *target;
   // Before `Display`, so that the window shows the sender's own signature.
   if (!request.from.empty()) message.SetSender(request.from, log);

@@ -47,6 +47,12 @@ class DraftClient {
   // Opens the compose window with the whole draft. Raises RunError when the
   // client cannot take it or does not start.
   virtual void Open(const MessageDraft& draft) = 0;
+  // A line for the log before the client's entry: why the route that would
+  // have come first was passed over. Empty: nothing to say.
+  virtual std::string RouteNote() const { return {}; }
+  // A line for the log after Open: what became of a message that opened
+  // without a failure but is not there (the user cancelled it). Empty: nothing.
+  virtual std::string OpenNote() const { return {}; }
 };
 
 class MailClients {

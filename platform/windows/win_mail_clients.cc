@@ -26,6 +26,7 @@ class RouteClient : public DraftClient {
  public:
   explicit RouteClient(ChosenRoute route) : route_(std::move(route)) {}
   std::string Description() const override { return RouteDescription(route_); }
+  std::string RouteNote() const override { return route_.note; }
 
  protected:
   ChosenRoute route_;
@@ -52,8 +53,7 @@ class CommandLineClient final : public RouteClient {
                                 draft.html && traits.html_compose ? BodyFormat::kHtml : BodyFormat::kText);
     }
     try {
-      const std::string line = BuildCommandLine(route_.executable, StartArguments(traits, draft, body_file));
-      if (std::optional<RunError> too_long = CommandLineTooLong(route_.client_name, line)) throw *too_long;
+      const std::string line = ComposeCommandLine(route_.client_name, route_.executable, draft, body_file);
       const StartOutcome start = StartAndWatch(route_.executable, line, route_.client_name);
       if (std::optional<RunError> failure = StartFailure(route_.client_name, start)) throw *failure;
     } catch (...) {
@@ -66,14 +66,17 @@ class CommandLineClient final : public RouteClient {
 
 class SimpleMapiClient final : public RouteClient {
  public:
-  using RouteClient::RouteClient;
+  SimpleMapiClient(ChosenRoute route, std::unique_ptr<SimpleMapi> mapi)
+      : RouteClient(std::move(route)), mapi_(std::move(mapi)) {}
 
-  SenderChoice ChooseSender(const std::string&) override {
-    return {SenderChoice::Kind::kNotChosen, {}, "Simple MAPI nie pozwala wybrać konta nadawcy"};
+  // The message's originator: the client picks the identity of its address.
+  SenderChoice ChooseSender(const std::string& from) override {
+    return {SenderChoice::Kind::kPassed, from, {}};
   }
 
+  std::string OpenNote() const override { return cancelled_ ? kMapiCancelledEntry : ""; }
+
   void Open(const MessageDraft& draft) override {
-    mapi_.emplace();
     const MapiMessage message = SimpleMapiMessage(draft);
     std::uint32_t flags = kModelessFlags;
     std::uint32_t code = mapi_->SendMail(message, flags);
@@ -82,12 +85,15 @@ class SimpleMapiClient final : public RouteClient {
       flags = kDialogFlags;
       code = mapi_->SendMail(message, flags);
     }
-    // A user who closed the window has made the choice: not a failure.
-    if (ReadMapiAnswer(code, flags) == MapiAnswer::kFailed) throw MapiFailure(code);
+    // A user who cancelled has made the choice: not a failure, but the log says so.
+    const MapiAnswer answer = ReadMapiAnswer(code, flags);
+    if (answer == MapiAnswer::kFailed) throw MapiFailure(code, mapi_->EntryName());
+    cancelled_ = answer == MapiAnswer::kClosedByUser;
   }
 
  private:
-  std::optional<SimpleMapi> mapi_;
+  std::unique_ptr<SimpleMapi> mapi_;
+  bool cancelled_ = false;
 };
 
 // A client that takes only a mailto: link (the new Outlook).
@@ -95,14 +101,14 @@ class MailtoClient final : public RouteClient {
  public:
   using RouteClient::RouteClient;
 
+  // As for every route that cannot carry a sender: logged, and the message opens.
   SenderChoice ChooseSender(const std::string&) override {
-    sender_asked_ = true;
     return {SenderChoice::Kind::kNotChosen, {}, "link mailto: nie przenosi nadawcy"};
   }
 
   void Open(const MessageDraft& draft) override {
     const std::string url = MailtoUrlOf(draft);
-    if (std::optional<RunError> refusal = MailtoRefusal(route_.client_name, draft, sender_asked_, url.size())) {
+    if (std::optional<RunError> refusal = MailtoRefusal(route_.client_name, draft, false, url.size())) {
       throw *refusal;
     }
     // shell32 is loaded only for this route: importing it would slow every run's start.
@@ -126,19 +132,29 @@ class MailtoClient final : public RouteClient {
     throw RunError(errors::kCannotCreateObject,
                    "Nie można otworzyć linku mailto: programem " + route_.client_name + ": " + SystemMessage(code));
   }
-
-  bool sender_asked_ = false;
 };
 
 }  // namespace
 
 std::unique_ptr<DraftClient> WindowsMailClients::Find(ClientName name) {
-  ChosenRoute route = ChooseMailRoute(name, ReadMailRegistry());
+  const MailRegistry registry = ReadMailRegistry();
+  ChosenRoute route = ChooseMailRoute(name, registry);
   switch (route.route) {
     case MailRoute::kCommandLine:
       return std::make_unique<CommandLineClient>(std::move(route));
     case MailRoute::kSimpleMapi:
-      return std::make_unique<SimpleMapiClient>(std::move(route));
+      try {
+        auto mapi = std::make_unique<SimpleMapi>();
+        return std::make_unique<SimpleMapiClient>(std::move(route), std::move(mapi));
+      } catch (const RunError& error) {
+        // -client auto goes on to the mailto: handler; -client mapi asked for this one.
+        if (route.fallback_name.empty()) throw;
+        std::string why = error.description;
+        while (!why.empty() && why.back() == '.') why.pop_back();
+        if (!why.empty() && why.front() >= 'A' && why.front() <= 'Z') why.front() = static_cast<char>(why.front() + 32);
+        route = *MailtoRoute(registry, why);
+      }
+      break;
     case MailRoute::kMailto:
       break;
   }

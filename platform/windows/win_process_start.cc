@@ -68,6 +68,27 @@ std::string OutputText(const std::string& bytes) {
   return Narrow(wide);
 }
 
+struct WindowSearch {
+  DWORD process_id;
+  bool found;
+};
+
+BOOL CALLBACK FindVisibleWindow(HWND window, LPARAM data) {
+  auto& search = *reinterpret_cast<WindowSearch*>(data);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  if (owner != search.process_id || !IsWindowVisible(window)) return TRUE;
+  search.found = true;
+  return FALSE;
+}
+
+// Whether the process `id` shows a visible top-level window.
+bool ShowsAWindow(DWORD id) {
+  WindowSearch search{id, false};
+  EnumWindows(FindVisibleWindow, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
 [[noreturn]] void ThrowCannotStart(DWORD code, const std::string& executable, const std::string& client_name) {
   std::string text = SystemMessage(code);
   if (text.empty()) text = "Błąd systemu " + std::to_string(code) + ".";
@@ -105,6 +126,9 @@ StartOutcome StartAndWatch(const std::string& executable, const std::string& com
   const UniqueHandle thread(started.hThread);
   child_output.reset();  // the child's copy is the only one left
 
+  // The watch ends when the client ends, when it shows that it got past its
+  // start (a window of its own that takes input: WaitForInputIdle answers at
+  // once), or at the ceiling for a client that shows neither.
   StartOutcome watched;
   std::string bytes;
   const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(kStartWatch.count());
@@ -119,6 +143,7 @@ StartOutcome StartAndWatch(const std::string& executable, const std::string& com
       break;
     }
     if (waited != WAIT_TIMEOUT || GetTickCount64() >= deadline) break;
+    if (WaitForInputIdle(process.get(), 0) == 0 && ShowsAWindow(started.dwProcessId)) break;
   }
   watched.output = OutputText(bytes);
   return watched;

@@ -41,6 +41,18 @@ std::string ReadFirst(std::initializer_list<HKEY> roots, const std::wstring& sub
   return {};
 }
 
+// The width of the library at `path` by its PE header; 0 when it cannot be read.
+int LibraryWidth(const std::string& path) {
+  if (path.empty()) return 0;
+  const UniqueHandle file(CreateFileW(Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.valid()) return 0;
+  char header[4096];
+  DWORD got = 0;
+  if (!ReadFile(file.get(), header, sizeof header, &got, nullptr)) return 0;
+  return PeWidth(std::string_view(header, got));
+}
+
 void AddClients(HKEY root, std::vector<RegisteredMailClient>& clients) {
   UniqueRegistryKey mail;
   if (RegOpenKeyExW(root, kClientsKey, 0, KEY_READ, mail.out()) != ERROR_SUCCESS) return;
@@ -54,6 +66,7 @@ void AddClients(HKEY root, std::vector<RegisteredMailClient>& clients) {
     RegisteredMailClient client{Narrow(key), ReadString(mail.get(), key, L"DLLPath").value_or(""), {}};
     if (client.dll_path.empty()) client.dll_path = ReadString(mail.get(), key, L"DLLPathEx").value_or("");
     client.open_command = ReadString(mail.get(), key + L"\\shell\\open\\command", nullptr).value_or("");
+    client.dll_bits = LibraryWidth(client.dll_path);
     clients.push_back(std::move(client));
   }
 }
@@ -62,6 +75,7 @@ void AddClients(HKEY root, std::vector<RegisteredMailClient>& clients) {
 
 MailRegistry ReadMailRegistry() {
   MailRegistry registry;
+  registry.process_bits = static_cast<int>(sizeof(void*) * 8);
   registry.default_client = ReadFirst({HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}, kClientsKey, nullptr);
   AddClients(HKEY_CURRENT_USER, registry.clients);
   AddClients(HKEY_LOCAL_MACHINE, registry.clients);

@@ -11,8 +11,11 @@
 #
 #   tests/signing/check_signed_release.sh <work folder>
 #
-# Leaves the release in <work folder>/dist. Needs openssl, python3,
-# osslsigncode, wixl and msitools.
+# Leaves in <work folder>/test-signed only what the installer check needs,
+# named so that nobody takes it for the release: Wrenpost-<version>-test-signed.msi
+# and Wrenpost-test-signed.exe (the 32-bit program it carries). The throwaway
+# keys live in a temporary folder removed at the end, and the releases made
+# here are removed too. Needs openssl, python3, osslsigncode, wixl and msitools.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -23,9 +26,10 @@ fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 
 # A fresh pair of throwaway certificates on every run: one to sign code, one
 # for the time-stamping authority. Never a release certificate.
-keys=$work/keys
-rm -rf "$keys" "$work/dist" "$work/unsigned-dist"
-mkdir -p "$keys"
+keys=$(mktemp -d "${TMPDIR:-/tmp}/wrenpost-test-keys.XXXXXX")
+trap 'rm -rf "$keys"' EXIT
+# An earlier run's layout (keys and releases named like the real ones) goes too.
+rm -rf "$work/keys" "$work/dist" "$work/unsigned-dist" "$work/unpacked" "$work/unsigned-unpacked" "$work/test-signed"
 certificate() {  # <name> <subject> <extended key usage>
   openssl req -x509 -newkey rsa:3072 -sha256 -days 2 -nodes -subj "$2" \
     -addext "keyUsage=critical,digitalSignature" -addext "extendedKeyUsage=critical,$3" \
@@ -57,7 +61,7 @@ CNF
 
 python3 "$root/tests/signing/timestamp_server.py" "$keys/tsa.cnf" "$keys/tsa-port" &
 tsa_pid=$!
-trap 'kill $tsa_pid 2>/dev/null || true' EXIT
+trap 'kill $tsa_pid 2>/dev/null || true; rm -rf "$keys"' EXIT
 for _ in $(seq 100); do [ -s "$keys/tsa-port" ] && break; sleep 0.1; done
 [ -s "$keys/tsa-port" ] || { echo "the time-stamping server did not start" >&2; exit 1; }
 
@@ -151,6 +155,12 @@ expect "the directories" "$(msiinfo export "$msi" Directory | tr -d '\r')" "User
 grep -q "^Installed OR NOT ALLUSERS" <<<"$(msiinfo export "$msi" LaunchCondition)" ||
   fail "the MSI does not refuse a per-machine install"
 echo "$(stat -c %s "$msi") bytes: $msi"
+
+# What the installer check takes, under names no release has; nothing else stays.
+mkdir -p "$work/test-signed"
+mv "$msi" "$work/test-signed/Wrenpost-$version-test-signed.msi"
+mv "$unpacked/win32/Wrenpost.exe" "$work/test-signed/Wrenpost-test-signed.exe"
+rm -rf "$work/dist" "$work/unsigned-dist" "$unpacked" "$work/unsigned-unpacked" "$work/unsigned.exe"
 
 [ "$failures" -eq 0 ] || { echo "signed release: $failures failures" >&2; exit 1; }
 echo "signed release: passed"

@@ -2,7 +2,8 @@
 // Wrenpost.exe under Wine with -client, the stand-in automation server
 // unregistered, and the stand-in mail clients of tests/wine/stand_ins
 // registered as the default one: a Simple MAPI provider (its 32-bit build
-// for a 32-bit program), thunderbird.exe, a mailto: handler.
+// for a 32-bit program, or the other width's to be passed over),
+// thunderbird.exe, a mailto: handler.
 #include <gtest/gtest.h>
 #include <pwd.h>
 #include <unistd.h>
@@ -75,15 +76,18 @@ std::string RegText(const std::string& text) {
   return out + "\"";
 }
 
-// The default client `name` in both views of HKLM (Wine's mapi32 reads HKLM
-// only, a 32-bit process its Wow6432Node view), with the stand-in provider of
-// each view's width and, when given, an open command.
-std::string DefaultClient(const std::string& name, const std::string& open_command = {}) {
+// The default client `name` under HKLM\Software\Clients\Mail, one key for
+// 32- and 64-bit programs on Windows, with the stand-in provider of `bits`
+// and, when given, an open command. Wine, unlike Windows, shows a 32-bit
+// process a copy of its own under Wow6432Node: a provider of 32 bits is put
+// there too, where Wine's 32-bit mapi32.dll looks for it.
+std::string DefaultClient(const std::string& name, const std::string& open_command, const std::string& bits) {
   std::string entries;
-  for (const auto& [view, bits] : {std::pair{"", "64"}, std::pair{"Wow6432Node\\", "32"}}) {
-    const std::string key = std::string("[HKEY_LOCAL_MACHINE\\Software\\") + view + "Clients\\Mail";
+  for (const std::string view : {"", "Wow6432Node\\"}) {
+    if (!view.empty() && bits != "32") break;
+    const std::string key = "[HKEY_LOCAL_MACHINE\\Software\\" + view + "Clients\\Mail";
     entries += key + "]\r\n@=" + RegText(name) + "\r\n" + key + "\\" + name + "]\r\n\"DLLPath\"=" +
-               RegText("C:\\wrenpost-tools\\mapi_stand_in" + std::string(bits) + ".dll") + "\r\n";
+               RegText("C:\\wrenpost-tools\\mapi_stand_in" + bits + ".dll") + "\r\n";
     if (!open_command.empty()) entries += key + "\\" + name + "\\shell\\open\\command]\r\n@=" + RegText(open_command) + "\r\n";
   }
   return entries;
@@ -145,6 +149,11 @@ class WineMailClients : public ::testing::Test {
   }
 
   static std::string Bits() { return Is32BitExecutable(std::getenv("WRENPOST_EXE")) ? "32" : "64"; }
+  static std::string OtherBits() { return Bits() == "32" ? "64" : "32"; }
+  // The default client with the provider of the program's width.
+  static std::string DefaultClient(const std::string& name, const std::string& open_command = {}) {
+    return wine_test::DefaultClient(name, open_command, Bits());
+  }
 };
 
 TEST_F(WineMailClients, OfferGoesToTheSimpleMapiProviderOfTheProgramsWidth) {
@@ -153,8 +162,8 @@ TEST_F(WineMailClients, OfferGoesToTheSimpleMapiProviderOfTheProgramsWidth) {
   ASSERT_TRUE(clients.ok());
   std::ofstream(DriveC() / "f.pdf") << "%PDF-1.4\n";
   const std::string args =
-      "-client auto -to anna@firma.pl;Jan Nowak -cc b@firma.pl -subject Oferta -html 1 -body <p>Dzień dobry</p> "
-      "-attachment C:\\f.pdf";
+      "-client auto -from biuro@firma.pl -to anna@firma.pl;Jan Nowak -cc b@firma.pl -subject Oferta -html 1 "
+      "-body <p>Dzień dobry</p> -attachment C:\\f.pdf";
   ExpectEnd(c.Run(args), "");
   const Lines record = Record("mapi_calls.txt");
   for (const std::string& line : record) std::cout << line << "\n";  // kept in the test's output
@@ -162,7 +171,7 @@ TEST_F(WineMailClients, OfferGoesToTheSimpleMapiProviderOfTheProgramsWidth) {
                            "recipient class=1 name=\"anna@firma.pl\" address=\"SMTP:anna@firma.pl\"",
                            "recipient class=1 name=\"Jan Nowak\" address=null",
                            "recipient class=2 name=\"b@firma.pl\" address=\"SMTP:b@firma.pl\"",
-                           "originator=null",
+                           "originator=\"SMTP:biuro@firma.pl\"",
                            "subject=\"Oferta\"",
                            "body=\"Dzień dobry\"",
                            "file path=\"C:\\\\f.pdf\" name=\"f.pdf\" position=-1",
@@ -170,6 +179,7 @@ TEST_F(WineMailClients, OfferGoesToTheSimpleMapiProviderOfTheProgramsWidth) {
   EXPECT_EQ(c.Log(), ExpectedHeader(c.ExeWinPath()) + "\r\n\r\nParametry: " + args +
                          "\r\n"
                          "Program pocztowy: Poczta Testowa (Simple MAPI)\r\n"
+                         "Nadawca przekazany programowi pocztowemu: biuro@firma.pl\r\n"
                          "Dodanie tematu: Oferta\r\n"
                          "Dodanie treści html: <p>Dzień dobry</p>\r\n"
                          "Dodanie załącznika: C:\\f.pdf\r\n"
@@ -219,8 +229,8 @@ INSTANTIATE_TEST_SUITE_P(
                    "Program pocztowy: Poczta Testowa (Simple MAPI)\r\nDodanie tematu: S\r\n"},
         AnswerCase{"MapiClosedByTheUser", "-client auto -from biuro@firma.pl -to anna", "0000000D 1\n", false,
                    {"flags=0x0000000D", "answer 1"}, "",
-                   "Nadawca nie został wybrany: biuro@firma.pl (Simple MAPI nie pozwala wybrać konta nadawcy)\r\n"
-                   "Wyświetlenie okna nowej wiadomości.\r\nDodanie adresata: anna\r\nKoniec programu.\r\n"},
+                   "Wyświetlenie okna nowej wiadomości.\r\nDodanie adresata: anna\r\nUżytkownik anulował wiadomość "
+                   "w programie pocztowym (MAPI_E_USER_ABORT): wiadomość nie została wysłana.\r\nKoniec programu.\r\n"},
         AnswerCase{"MapiLoginFailure", "-client auto -to anna", "0000000D 3\n", false, {"flags=0x0000000D", "answer 3"},
                    "Wystąpił błąd:\\r\\nProgram pocztowy nie otworzył wiadomości: MAPISendMailW zwróciła kod 3 "
                    "(MAPI_E_LOGIN_FAILURE).",
@@ -300,7 +310,8 @@ INSTANTIATE_TEST_SUITE_P(WineMailClients, ThunderbirdStart,
                          ::testing::Values(StartCase{"ThunderbirdHandsOver", "exit 0", false, false},
                                          StartCase{"ThunderbirdFailsAtOnce",
                                                    "fail 1 Error: nie można otworzyć profilu", true, false},
-                                         StartCase{"ThunderbirdFirstInstance", "run 5000", false, true}),
+                                         StartCase{"ThunderbirdFirstInstance", "run 5000", false, true},
+                                         StartCase{"ThunderbirdFirstWindow", "window 5000", false, true}),
                          [](const ::testing::TestParamInfo<StartCase>& info) { return info.param.name; });
 
 TEST_F(WineMailClients, MailtoHandlerGetsTheLinkOfAPlainMessage) {
@@ -316,6 +327,75 @@ TEST_F(WineMailClients, MailtoHandlerGetsTheLinkOfAPlainMessage) {
       "&body=Dzie%C5%84%0D%0Adobry\"");
   EXPECT_EQ(record.size(), 1u);
   EXPECT_NE(c.Log().find("Program pocztowy: mailto_handler.exe (mailto:)\r\n"), std::string::npos) << c.Log();
+}
+
+// The usual desk of the 32-bit program: a provider of the other width under
+// the one Clients key. mapi32.dll could not load it; the mailto: handler
+// takes the message, the sender logged as not chosen.
+TEST_F(WineMailClients, ProviderOfTheOtherWidthGivesWayToTheMailtoHandler) {
+  WineCase c("MapiOtherWidth");
+  MailClients clients(c, wine_test::DefaultClient("Poczta Testowa", {}, OtherBits()) + kMailtoHandler, false);
+  ASSERT_TRUE(clients.ok());
+  ExpectEnd(c.Run("-client auto -from biuro@firma.pl -to anna@firma.pl -subject Oferta"), "");
+  const Lines record = AwaitRecord("mailto_calls.txt", "link=\"mailto:anna@firma.pl?subject=Oferta\"");
+  EXPECT_EQ(record, Lines{"link=\"mailto:anna@firma.pl?subject=Oferta\""});
+  EXPECT_TRUE(Record("mapi_calls.txt").empty());
+  EXPECT_NE(c.Log().find("Simple MAPI pominięte: biblioteka Simple MAPI programu „Poczta Testowa” "
+                         "(C:\\wrenpost-tools\\mapi_stand_in" + OtherBits() + ".dll) jest " + OtherBits() +
+                         "-bitowa, a Wrenpost działa jako program " + Bits() + "-bitowy.\r\n"
+                         "Program pocztowy: mailto_handler.exe (mailto:)\r\n"
+                         "Nadawca nie został wybrany: biuro@firma.pl (link mailto: nie przenosi nadawcy)\r\n"),
+            std::string::npos)
+      << c.Log();
+}
+
+// A stand-in mapi32.dll (`stand_in`, of the program's width) in the place of
+// Wine's own in the system folder while `run` runs.
+template <typename Run>
+RunResult WithSystemMapi32(const std::string& bits, const std::string& stand_in, Run run) {
+  const fs::path system_mapi = DriveC() / (bits == "32" ? "windows/syswow64" : "windows/system32") / "mapi32.dll";
+  const fs::path kept = Tools() / "mapi32.wine.dll";
+  fs::copy_file(system_mapi, kept, fs::copy_options::overwrite_existing);
+  fs::copy_file(Tools() / (stand_in + bits + ".dll"), system_mapi, fs::copy_options::overwrite_existing);
+  const RunResult result = run();
+  fs::copy_file(kept, system_mapi, fs::copy_options::overwrite_existing);
+  WineCase::Wine({"reg", "delete", "HKCU\\Software\\Wine\\DllOverrides", "/v", "mapi32", "/f"});
+  return result;
+}
+
+// Wine loads the stand-in only when told to prefer it to its own.
+const std::string kNativeMapi32 = "[HKEY_CURRENT_USER\\Software\\Wine\\DllOverrides]\r\n\"mapi32\"=\"native\"\r\n";
+
+// Windows 7's mapi32.dll exports only MAPISendMail: the message goes through
+// it, its texts in the ANSI code page.
+TEST_F(WineMailClients, Mapi32WithOnlyTheAnsiEntryGetsTheMessageInTheAnsiCodePage) {
+  WineCase c("MapiAnsiOnly");
+  MailClients clients(c, DefaultClient("Poczta Testowa") + kNativeMapi32, false);
+  ASSERT_TRUE(clients.ok());
+  const RunResult run = WithSystemMapi32(Bits(), "mapi32_ansi", [&] {
+    return c.Run("-client mapi -to anna@firma.pl -subject Zażółć -body Dzień dobry");
+  });
+  ExpectEnd(run, "");
+  EXPECT_EQ(Record("mapi_calls.txt"),
+            (Lines{"MAPISendMail provider=" + Bits() + "-bit session=0 parent=0 flags=0x0000000D",
+                   "recipient class=1 name=\"anna@firma.pl\" address=\"SMTP:anna@firma.pl\"", "originator=null",
+                   "subject=\"Zażółć\"", "body=\"Dzień dobry\"", "answer 0"}));
+}
+
+// Simple MAPI that cannot be used: -client auto goes on to the mailto: handler.
+TEST_F(WineMailClients, Mapi32WithNeitherEntryGivesWayToTheMailtoHandler) {
+  WineCase c("MapiUnusable");
+  MailClients clients(c, DefaultClient("Poczta Testowa") + kMailtoHandler + kNativeMapi32, false);
+  ASSERT_TRUE(clients.ok());
+  const RunResult run =
+      WithSystemMapi32(Bits(), "mapi32_empty", [&] { return c.Run("-client auto -to anna@firma.pl -subject S"); });
+  ExpectEnd(run, "");
+  EXPECT_EQ(AwaitRecord("mailto_calls.txt", "link=\"mailto:anna@firma.pl?subject=S\""),
+            Lines{"link=\"mailto:anna@firma.pl?subject=S\""});
+  EXPECT_NE(c.Log().find("Simple MAPI pominięte: biblioteka Simple MAPI (mapi32.dll) nie ma funkcji MAPISendMailW "
+                         "ani MAPISendMail.\r\nProgram pocztowy: mailto_handler.exe (mailto:)\r\n"),
+            std::string::npos)
+      << c.Log();
 }
 
 TEST_F(WineMailClients, RegisteredAutomationServerStillComesFirst) {
@@ -348,7 +428,7 @@ TEST_F(WineMailClients, MailtoHandlerIsNotGivenWhatALinkCannotCarry) {
   ExpectRefusal(c, "-client auto -from biuro@firma.pl -to anna -attachment " + c.WinPath("a.pdf"),
                 "programie mailto_handler.exe",
                 "Domyślny program pocztowy „mailto_handler.exe” przyjmuje wiadomość tylko jako link mailto:, a ten "
-                "nie przeniesie załączników (1) ani nadawcy.");
+                "nie przeniesie załączników (1).");
   EXPECT_TRUE(Record("mailto_calls.txt").empty());
 }
 

@@ -8,7 +8,10 @@
 //   body="..."|null
 //   file path="..." name="..."|null position=<n>           (each, in order)
 //   answer <code>
-// and answers what mapi_control.txt (beside itself) says for those flags,
+// Built with WRENPOST_ANSI_ONLY it is a mapi32.dll of Windows 7 instead,
+// exporting only MAPISendMail (texts in the ANSI code page, recorded as
+// UTF-8), its head line "MAPISendMail provider=...".
+// It answers what mapi_control.txt (beside itself) says for those flags,
 // one line each: "<flags in hex> <code>" (a client that refuses the modeless
 // window, a user who closes it, a failure); 0 otherwise.
 #include <windows.h>
@@ -28,11 +31,27 @@ using wrenpost::wine_test::ReadWholeFile;
 
 // As the callers of Simple MAPI lay them out (Windows' mapi.h), written out
 // here on their own so that a wrong layout on the program's side shows.
+#ifdef WRENPOST_ANSI_ONLY
+using Text = char*;
+constexpr const char* kEntry = "MAPISendMail";
+// An ANSI text as the wide one the record takes.
+std::wstring Wide(const char* text) {
+  const int length = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(length > 0 ? length : 1), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, text, -1, wide.data(), length);
+  return wide;
+}
+std::string Quoted(const char* text) { return text == nullptr ? "null" : Quoted(Wide(text).c_str()); }
+#else
+using Text = wchar_t*;
+constexpr const char* kEntry = "MAPISendMailW";
+#endif
+
 struct Recipient {
   ULONG reserved;
   ULONG recipient_class;
-  wchar_t* name;
-  wchar_t* address;
+  Text name;
+  Text address;
   ULONG entry_id_size;
   void* entry_id;
 };
@@ -40,17 +59,17 @@ struct File {
   ULONG reserved;
   ULONG flags;
   ULONG position;
-  wchar_t* path_name;
-  wchar_t* file_name;
+  Text path_name;
+  Text file_name;
   void* file_type;
 };
 struct Message {
   ULONG reserved;
-  wchar_t* subject;
-  wchar_t* note_text;
-  wchar_t* message_type;
-  wchar_t* date_received;
-  wchar_t* conversation_id;
+  Text subject;
+  Text note_text;
+  Text message_type;
+  Text date_received;
+  Text conversation_id;
   ULONG flags;
   Recipient* originator;
   ULONG recipient_count;
@@ -71,12 +90,19 @@ ULONG Answer(const std::wstring& folder, ULONG flags) {
 
 }  // namespace
 
-extern "C" __declspec(dllexport) ULONG WINAPI MAPISendMailW(ULONG_PTR session, ULONG_PTR parent, Message* message,
-                                                            ULONG flags, ULONG) {
-  const std::wstring folder = FolderOf(reinterpret_cast<const void*>(&MAPISendMailW));
+#ifdef WRENPOST_ANSI_ONLY
+#define WRENPOST_SEND_MAIL MAPISendMail
+#else
+#define WRENPOST_SEND_MAIL MAPISendMailW
+#endif
+
+extern "C" __declspec(dllexport) ULONG WINAPI WRENPOST_SEND_MAIL(ULONG_PTR session, ULONG_PTR parent, Message* message,
+                                                                 ULONG flags, ULONG) {
+  // Where the other stand-ins record (this one may be copied into the system folder).
+  const std::wstring folder = L"C:\\wrenpost-tools\\";
   const std::wstring record = folder + L"mapi_calls.txt";
   char head[160];
-  std::snprintf(head, sizeof head, "MAPISendMailW provider=%d-bit session=%lu parent=%lu flags=0x%08lX",
+  std::snprintf(head, sizeof head, "%s provider=%d-bit session=%lu parent=%lu flags=0x%08lX", kEntry,
                 static_cast<int>(sizeof(void*) * 8), static_cast<unsigned long>(session),
                 static_cast<unsigned long>(parent), flags);
   AppendUtf8Line(record, head);

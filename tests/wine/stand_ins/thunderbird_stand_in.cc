@@ -5,7 +5,8 @@
 //   exit 0              hands the message to a running instance and ends
 //   fail <code> <line>  writes the line to its standard error and ends with the code
 //   run <ms>            is the first instance: keeps running that long
-//                       ("running", then "ended" when it ends)
+//                       ("running", then "ended" when it ends), showing nothing
+//   window <ms>         the same, showing its window and taking input at once
 #include <windows.h>
 // after windows.h
 #include <shellapi.h>
@@ -43,11 +44,20 @@ int wmain() {
     AppendUtf8Line(record, "exit " + std::to_string(code));
     return code;
   }
-  if (action == "run") {
+  if (action == "run" || action == "window") {
     DWORD milliseconds = 0;
     control >> milliseconds;
     AppendUtf8Line(record, "running");
-    Sleep(milliseconds);
+    if (action == "run") {
+      Sleep(milliseconds);
+    } else {
+      HWND window = CreateWindowExW(0, L"STATIC", L"Thunderbird", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100,
+                                    nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+      SetTimer(window, 1, milliseconds, nullptr);
+      MSG message;
+      while (GetMessageW(&message, nullptr, 0, 0) > 0 && message.message != WM_TIMER) DispatchMessageW(&message);
+      DestroyWindow(window);
+    }
     AppendUtf8Line(record, "ended");
     return 0;
   }
