@@ -9,8 +9,17 @@
 namespace wrenpost {
 namespace {
 
-std::string Resolved(const std::string& path, const std::string& root) {
-  return !path.empty() && path.front() == '/' ? path : root + "/" + path;
+bool IsWindowsAbsolute(std::string_view path) {
+  const auto slash = [](char c) { return c == '\\' || c == '/'; };
+  if (path.size() >= 2 && slash(path[0]) && slash(path[1])) return true;  // \\server\share, \\?\C:
+  return path.size() >= 3 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':' && slash(path[2]);
+}
+
+// `path` as written (IsRelative=0) or from `root`, with Windows' separators on Windows.
+std::string Resolved(std::string path, const std::string& root, PathStyle style, bool relative = true) {
+  if (style == PathStyle::kPosix) return !relative || (!path.empty() && path.front() == '/') ? path : root + "/" + path;
+  std::replace(path.begin(), path.end(), '/', '\\');
+  return !relative || IsWindowsAbsolute(path) ? path : root + "\\" + path;
 }
 
 void AppendUtf8(std::string& text, unsigned code) {
@@ -106,14 +115,14 @@ std::string ProfilesRoot(const std::string& home, Packaging packaging, const std
 }
 
 std::optional<std::string> DefaultProfileFolder(std::string_view profiles_ini, std::string_view installs_ini,
-                                                const std::string& root) {
+                                                const std::string& root, PathStyle style) {
   const std::vector<KeyFileGroup> profiles = ParseKeyFile(profiles_ini);
   for (const KeyFileGroup& group : profiles) {
     const std::string* chosen = group.Find("Default");
-    if (group.name.rfind("Install", 0) == 0 && chosen && !chosen->empty()) return Resolved(*chosen, root);
+    if (group.name.rfind("Install", 0) == 0 && chosen && !chosen->empty()) return Resolved(*chosen, root, style);
   }
   for (const KeyFileGroup& group : ParseKeyFile(installs_ini)) {
-    if (const std::string* chosen = group.Find("Default"); chosen && !chosen->empty()) return Resolved(*chosen, root);
+    if (const std::string* chosen = group.Find("Default"); chosen && !chosen->empty()) return Resolved(*chosen, root, style);
   }
   std::vector<const KeyFileGroup*> all;
   for (const KeyFileGroup& group : profiles) {
@@ -122,7 +131,7 @@ std::optional<std::string> DefaultProfileFolder(std::string_view profiles_ini, s
   const auto folder = [&](const KeyFileGroup& group) {
     const std::string* relative = group.Find("IsRelative");
     const std::string& path = *group.Find("Path");
-    return relative && *relative == "0" ? path : Resolved(path, root);
+    return Resolved(path, root, style, !(relative && *relative == "0"));
   };
   for (const KeyFileGroup* group : all) {
     if (const std::string* flag = group->Find("Default"); flag && *flag == "1") return folder(*group);

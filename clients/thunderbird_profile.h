@@ -17,12 +17,17 @@ namespace wrenpost {
 // copy of it (~/snap/NAME/common/.thunderbird, ~/.var/app/ID/.thunderbird).
 std::string ProfilesRoot(const std::string& home, Packaging packaging, const std::string& sandbox);
 
+// How profiles.ini's paths are written: Windows' relative ones with "/"
+// ("Profiles/x.default"), its absolute ones as "C:\..." or "\\server\...".
+enum class PathStyle { kPosix, kWindows };
+
 // The default profile's folder: the Default= of the first install section
 // (profiles.ini's [Install...] groups, then installs.ini's), else the
 // profile marked Default=1, else the only profile. Relative paths are taken
-// from `root`. nullopt when there is no profile.
+// from `root`; kWindows gives the folder with "\" throughout. nullopt when
+// there is no profile.
 std::optional<std::string> DefaultProfileFolder(std::string_view profiles_ini, std::string_view installs_ini,
-                                                const std::string& root);
+                                                const std::string& root, PathStyle style = PathStyle::kPosix);
 
 // The identities of a prefs.js that have an address: those of the accounts
 // that mail.accountmanager.accounts lists, in its order; all when it lists

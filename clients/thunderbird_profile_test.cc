@@ -26,6 +26,18 @@ TEST(ThunderbirdProfile, TheDefaultProfileFolder) {
       {"[Profile0]\nIsRelative=1\nPath=Profiles/x.default\n", "", root + "/Profiles/x.default"},
   };
   for (const Case& test : cases) EXPECT_EQ(DefaultProfileFolder(test.profiles, test.installs, root), test.folder);
+  // Windows: relative paths written with "/", absolute ones as drive or share paths
+  const std::string win = "C:\\Users\\Ala\\AppData\\Roaming\\Thunderbird";
+  const Case windows[] = {
+      {"[Profile0]\nIsRelative=1\nPath=Profiles/x.default\n", "", win + "\\Profiles\\x.default"},
+      {"[Profile0]\nIsRelative=0\nPath=D:\\Poczta\\ala\n", "", "D:\\Poczta\\ala"},
+      {two, "[4F96D1932A9F858E]\nDefault=\\\\serwer\\poczta/ala\n", "\\\\serwer\\poczta\\ala"},
+      {two + "[Install4F96D1932A9F858E]\nDefault=C:/Poczta/a\n", "", "C:\\Poczta\\a"},
+      {"[Profile0]\nPath=C:a\n", "", win + "\\C:a"},  // drive-relative is not absolute
+  };
+  for (const Case& test : windows) {
+    EXPECT_EQ(DefaultProfileFolder(test.profiles, test.installs, win, PathStyle::kWindows), test.folder);
+  }
   EXPECT_EQ(ProfilesRoot("/home/ala", Packaging::kSnap, "thunderbird"), "/home/ala/snap/thunderbird/common/.thunderbird");
   EXPECT_EQ(ProfilesRoot("/home/ala", Packaging::kFlatpak, "eu.betterbird.Betterbird"),
             "/home/ala/.var/app/eu.betterbird.Betterbird/.thunderbird");

@@ -13,6 +13,7 @@
 #include "clients/windows_mail_route.h"
 #include "clients/mailto_message.h"
 #include "platform/windows/win_body_file.h"
+#include "platform/windows/win_client_identities.h"
 #include "platform/windows/win_process_start.h"
 #include "platform/windows/win_registry.h"
 #include "platform/windows/win_owners.h"
@@ -37,12 +38,20 @@ class CommandLineClient final : public RouteClient {
  public:
   using RouteClient::RouteClient;
 
-  // Thunderbird picks the identity whose address it is given.
+  // The identity of the default profile, told by its key: a from= address
+  // would pick the first identity of that address, or none.
   SenderChoice ChooseSender(const std::string& from) override {
-    return {SenderChoice::Kind::kPassed, from, {}};
+    return ChooseThunderbirdSender(route_.client_name, from);
   }
 
   void Open(const MessageDraft& draft) override {
+    // Without an account Thunderbird opens no compose window, and its launcher still ends well.
+    if (const std::optional<std::string> profile = ThunderbirdProfileWithoutAccount()) {
+      throw RunError(errors::kCannotCreateObject,
+                     "Program " + route_.client_name + " nie ma jeszcze konta pocztowego (profil " + *profile +
+                         "), więc nie otworzy okna nowej wiadomości. Skonfiguruj konto w programie " +
+                         route_.client_name + " i spróbuj ponownie.");
+    }
     const ClientTraits& traits = *TraitsOf(route_.client);
     // Body files of earlier runs go once they are a day old, also on runs without a body.
     const std::string folder = BodyFolder();

@@ -134,12 +134,45 @@ class MailClients {
 
 // `box`: the one box's text; empty: a clean run.
 void ExpectEnd(const RunResult& run, const std::string& box) {
-  ASSERT_EQ(run.boxes.size(), box.empty() ? 0u : 1u) << run.boxes[0].text;
+  ASSERT_EQ(run.boxes.size(), box.empty() ? 0u : 1u) << (run.boxes.empty() ? "" : run.boxes[0].text);
   if (!box.empty()) {
     EXPECT_EQ(run.boxes[0].text, box);
   }
   EXPECT_EQ(run.exit_code, box.empty() ? 0 : 1);
 }
+
+// Two identities: Thunderbird is told the one -from names by its key.
+const std::string kTwoIdentities =
+    "user_pref(\"mail.accountmanager.accounts\", \"account1,account2\");\r\n"
+    "user_pref(\"mail.account.account1.identities\", \"id1\");\r\n"
+    "user_pref(\"mail.account.account2.identities\", \"id2\");\r\n"
+    "user_pref(\"mail.identity.id1.fullName\", \"Sekretariat\");\r\n"
+    "user_pref(\"mail.identity.id1.useremail\", \"sekretariat@firma.pl\");\r\n"
+    "user_pref(\"mail.identity.id2.fullName\", \"Biuro Firma\");\r\n"
+    "user_pref(\"mail.identity.id2.useremail\", \"biuro@firma.pl\");\r\n";
+
+// The Wine user's Thunderbird profiles (%APPDATA%\Thunderbird) for one case:
+// profiles.ini, and the prefs.js of the default profile in `folder`.
+class ThunderbirdProfile {
+ public:
+  ThunderbirdProfile(const std::string& profiles_ini, const fs::path& folder, const std::string& prefs)
+      : folder_(folder) {
+    fs::create_directories(Root());
+    fs::create_directories(folder);
+    std::ofstream(Root() / "profiles.ini") << profiles_ini;
+    std::ofstream(folder / "prefs.js") << prefs;
+  }
+  ~ThunderbirdProfile() {
+    fs::remove_all(Root());
+    fs::remove_all(folder_);
+  }
+  static fs::path Root() {
+    return DriveC() / "users" / ::getpwuid(::getuid())->pw_name / "AppData/Roaming/Thunderbird";
+  }
+
+ private:
+  fs::path folder_;
+};
 
 class WineMailClients : public ::testing::Test {
  protected:
@@ -253,6 +286,8 @@ TEST_P(ThunderbirdStart, GetsTheComposeFieldsAndIsWatched) {
   MailClients clients(c, DefaultClient("Mozilla Thunderbird", "\"" + kThunderbirdExe + "\" -mail"), false);
   ASSERT_TRUE(clients.ok());
   std::ofstream(Tools() / "thunderbird_control.txt") << param.control;
+  const ThunderbirdProfile profile("[Install4F96D1932A9F858E]\r\nDefault=Profiles/k3x.default-release\r\n",
+                                   ThunderbirdProfile::Root() / "Profiles/k3x.default-release", kTwoIdentities);
   c.WriteFile("oferta 1.pdf", "%PDF-1.4\n");
   // Body files of earlier runs go once they are a day old, whatever this run
   // does (in %TEMP%\Wrenpost; Wine's %TEMP% is C:\users\<user>\Temp).
@@ -275,7 +310,7 @@ TEST_P(ThunderbirdStart, GetsTheComposeFieldsAndIsWatched) {
   fields.erase("message");
   EXPECT_EQ(fields, (std::map<std::string, std::string>{
                         {"to", "anna@firma.pl,\"Jan Nowak\""},
-                        {"from", "biuro@firma.pl"},
+                        {"preselectid", "id2"},
                         {"subject", "Oferta, „ceny”"},
                         {"format", "html"},
                         {"attachment", "file:///C:/cases/" + std::string(param.name) + "/oferta%201.pdf"}}));
@@ -285,7 +320,7 @@ TEST_P(ThunderbirdStart, GetsTheComposeFieldsAndIsWatched) {
   EXPECT_TRUE(fs::exists(folder / "wrenpost-body-nowy.txt"));
   const std::string log = c.Log();
   EXPECT_NE(log.find("Parametry: " + args + "\r\nProgram pocztowy: Mozilla Thunderbird (wiersz poleceń)\r\n"
-                     "Nadawca przekazany programowi pocztowemu: biuro@firma.pl\r\n"),
+                     "Konto nadawcy: biuro@firma.pl\r\n"),
             std::string::npos)
       << log;
   if (param.fails) {
@@ -313,6 +348,44 @@ INSTANTIATE_TEST_SUITE_P(WineMailClients, ThunderbirdStart,
                                          StartCase{"ThunderbirdFirstInstance", "run 5000", false, true},
                                          StartCase{"ThunderbirdFirstWindow", "window 5000", false, true}),
                          [](const ::testing::TestParamInfo<StartCase>& info) { return info.param.name; });
+
+// A profile whose path is absolute (IsRelative=0, C:\...), with `prefs`.
+ThunderbirdProfile AbsoluteProfile(const WineCase& c, const std::string& prefs) {
+  return ThunderbirdProfile("[Profile0]\r\nName=default\r\nIsRelative=0\r\nPath=" + c.WinPath("profil") +
+                                "\r\nDefault=1\r\n",
+                            c.UnixPath("profil"), prefs);
+}
+
+TEST_F(WineMailClients, ThunderbirdWithoutTheSendersIdentityOpensFromItsDefault) {
+  WineCase c("ThunderbirdUnknownSender");
+  MailClients clients(c, DefaultClient("Mozilla Thunderbird", "\"" + kThunderbirdExe + "\" -mail"), false);
+  ASSERT_TRUE(clients.ok());
+  std::ofstream(Tools() / "thunderbird_control.txt") << "exit 0";
+  const ThunderbirdProfile profile = AbsoluteProfile(c, kTwoIdentities);
+  ExpectEnd(c.Run("-client auto -from nieznany@firma.pl -to anna@firma.pl"), "");
+  const Lines record = Record("thunderbird_calls.txt");
+  ASSERT_GE(record.size(), 4u);
+  const auto fields = wrenpost::testing::DecodeComposeString(record[3].substr(9, record[3].size() - 10));
+  EXPECT_FALSE(fields.contains("from") || fields.contains("preselectid")) << record[3];
+  EXPECT_NE(c.Log().find("\r\nNadawca nie został wybrany: nieznany@firma.pl (program Mozilla Thunderbird nie ma "
+                         "konta o tej nazwie ani adresie)\r\n"),
+            std::string::npos)
+      << c.Log();
+}
+
+TEST_F(WineMailClients, ThunderbirdProfileWithoutAnAccountIsNotStarted) {
+  WineCase c("ThunderbirdNoAccount");
+  MailClients clients(c, DefaultClient("Mozilla Thunderbird", "\"" + kThunderbirdExe + "\" -mail"), false);
+  ASSERT_TRUE(clients.ok());
+  const ThunderbirdProfile profile = AbsoluteProfile(c, "user_pref(\"mail.accountmanager.accounts\", \"\");\r\n");
+  ExpectEnd(c.Run("-client auto -to anna@firma.pl"), Box429("programie Mozilla Thunderbird"));
+  EXPECT_TRUE(c.Log().ends_with("Wystąpił błąd (429): Program Mozilla Thunderbird nie ma jeszcze konta pocztowego "
+                                "(profil " + c.WinPath("profil") + "), więc nie otworzy okna nowej wiadomości. "
+                                "Skonfiguruj konto w programie Mozilla Thunderbird i spróbuj ponownie.\r\n"
+                                "Program zakończony błędem.\r\n"))
+      << c.Log();
+  EXPECT_TRUE(Record("thunderbird_calls.txt").empty());
+}
 
 TEST_F(WineMailClients, MailtoHandlerGetsTheLinkOfAPlainMessage) {
   WineCase c("MailtoLink");
