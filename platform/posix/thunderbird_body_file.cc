@@ -74,8 +74,10 @@ void RemoveStaleBodyFiles(const std::string& folder,
 
 std::string WriteBodyFile(const std::string& folder, std::string_view given, BodyFormat format) {
   // Thunderbird reads each LF of an HTML body file as a blank, also in <pre>.
-  const std::string kept = format == BodyFormat::kHtml ? LineBreaksKeptAsCr(given) : std::string(given);
-  std::string_view body = kept;
+  // (A plain body is written as given: no copy of what may be a large text.)
+  std::string kept;
+  if (format == BodyFormat::kHtml) kept = LineBreaksKeptAsCr(given);
+  std::string_view body = format == BodyFormat::kHtml ? std::string_view(kept) : given;
   const std::string suffix = format == BodyFormat::kHtml ? ".html" : ".txt";
   std::string path = folder + "/" + std::string(kBodyFilePrefix) + "XXXXXX" + suffix;
   const int fd = ::mkostemps(path.data(), static_cast<int>(suffix.size()), O_CLOEXEC);

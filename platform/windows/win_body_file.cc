@@ -52,7 +52,10 @@ void RemoveStaleBodyFiles(const std::string& folder) noexcept {
 
 std::string WriteBodyFile(const std::string& folder, std::string_view given, BodyFormat format) {
   // Thunderbird reads each LF of an HTML body file as a blank, also in <pre>.
-  const std::string body = format == BodyFormat::kHtml ? LineBreaksKeptAsCr(given) : std::string(given);
+  // (A plain body is written as given: no copy of what may be a large text.)
+  std::string kept;
+  if (format == BodyFormat::kHtml) kept = LineBreaksKeptAsCr(given);
+  const std::string_view body = format == BodyFormat::kHtml ? std::string_view(kept) : given;
   const std::wstring wide_folder = Widen(folder);
   if (!CreateDirectoryW(wide_folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
     ThrowFileError(GetLastError(), folder);
