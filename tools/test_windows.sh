@@ -58,6 +58,16 @@ done
 step "Signed release (throwaway certificate)"
 release_status=0
 bash tests/signing/check_signed_release.sh "$wine_dir/release" || release_status=1
+# Nothing named like the release, and no key, is left behind: only the two
+# test-signed files the installer check takes.
+left=$(find "$wine_dir/release" -mindepth 1 ! -path "$wine_dir/release/test-signed" \
+  ! -path "$wine_dir/release/test-signed/Wrenpost-*-test-signed.msi" \
+  ! -path "$wine_dir/release/test-signed/Wrenpost-test-signed.exe")
+if [ -n "$left" ]; then
+  echo "FAIL: the signed-release check left files behind:"
+  printf '  %s\n' $left
+  release_status=1
+fi
 
 cmake -S tests/wine/helpers -B "$wine_dir/helpers" -G Ninja -DCMAKE_BUILD_TYPE=Release \
   --toolchain "$root/cmake/toolchains/mingw-w64-x86_64.cmake" >/dev/null
