@@ -24,8 +24,6 @@ class SimpleMapi {
   std::uint32_t SendMail(const MapiMessage& message, std::uint32_t flags);
 
  private:
-  std::uint32_t SendMailAnsi(const MapiMessage& message, std::uint32_t flags);
-
   // Kept until the end of the run: a modeless window's client may still use it.
   UniqueModule library_;
   FARPROC send_mail_ = nullptr;
