@@ -226,7 +226,7 @@ tools=$WINEPREFIX/drive_c/wrenpost-tools watch=$WINEPREFIX/drive_c/watch
 mkdir -p "$tools" "$watch"
 cp "$helpers/wine_runner.exe" "$stand_ins/thunderbird.exe" "$tools/"
 # The default client in both views of HKLM\Software\Clients (Wine shows a
-# 32-bit process the Wow6432Node copy). Windows not managed: Xvfb has no
+# 32-bit process the Wow6432Node copy). Wine's windows unmanaged: Xvfb has no
 # window manager, and Wine waits 2 s for one to take every closed box away.
 for view in '' 'Wow6432Node\'; do
   printf '[HKEY_LOCAL_MACHINE\\Software\\%sClients\\Mail]\n@="Mozilla Thunderbird"\n\n' "$view"
