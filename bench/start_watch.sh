@@ -5,12 +5,28 @@
 #     over at once (exit 0), one that fails at once (an error line, exit 1),
 #     one that keeps running without any sign of life (the 3 s ceiling);
 #   - where Xvfb and dbus-daemon are installed, the real Thunderbird, Claws
-#     Mail and Evolution (no account: its first-start assistant): their first instance (a display, a session bus and a
-#     runtime folder of its own each time) and a message handed to the
-#     running one.
-# The Windows Thunderbird route under Wine is not measured here.
+#     Mail and Evolution (no account: its first-start assistant): their
+#     first instance (a display, a session bus and a runtime folder of its
+#     own each time) and a message handed to the running one;
+#   - where Wine and the Windows build are there (tools/test_windows.sh makes
+#     them), the Thunderbird route of Wrenpost.exe under Wine: a desk without
+#     Outlook whose default client (HKLM\Software\Clients\Mail) is "Mozilla
+#     Thunderbird", played by the suite's stand-in thunderbird.exe, which
+#     hands over at once, fails at once (the run's 429 box, read and closed
+#     by the runner), runs showing nothing (the ceiling) or shows its window;
+#     and, for the box's share, a run refused before any start. Timed by
+#     wine_runner.exe as bench/wine_runs.sh does (run_ms: from letting the
+#     program go to its end), in a fresh prefix (bench/wine_prefix.sh) whose
+#     windows are not managed (Xvfb has no window manager, and Wine would
+#     wait 2 s for one after every box). The 32-bit build runs too where this
+#     machine runs 32-bit programs; otherwise one line says why not.
 #   bench/start_watch.sh [build folder, default build-desktop]
 # WRENPOST_WATCH_RUNS sets N (default 5); a real first instance runs 3 times.
+# WRENPOST_WINE_EXE64, WRENPOST_WINE_EXE32 name other Wrenpost.exe (default
+# build-mingw64/, build-mingw32/), WRENPOST_WINE_HELPERS and
+# WRENPOST_WINE_STAND_INS other helper folders (default build-wine/helpers,
+# build-wine/stand_ins-x86_64); WRENPOST_WINE, WRENPOST_WINE32 and
+# WRENPOST_WINESERVER other loaders.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build-desktop}
@@ -167,3 +183,110 @@ finally:
     stop([])
     shutil.rmtree(work, ignore_errors=True)
 PYTHON
+
+# Wine: Wrenpost.exe on a desk without Outlook whose default mail client is
+# Thunderbird, played by the stand-in thunderbird.exe (its control file says
+# how it ends); each run timed by wine_runner.exe (run_ms: from letting the
+# program go to its end), which reads and closes the box of a failed run.
+source bench/wine_prefix.sh
+helpers=${WRENPOST_WINE_HELPERS:-build-wine/helpers}
+stand_ins=${WRENPOST_WINE_STAND_INS:-build-wine/stand_ins-x86_64}
+exe64=${WRENPOST_WINE_EXE64:-build-mingw64/Wrenpost.exe}
+exe32=${WRENPOST_WINE_EXE32:-build-mingw32/Wrenpost.exe}
+wine32=${WRENPOST_WINE32:-/usr/lib/wine/wine}
+missing=
+for need in "wine64:$wine" "wineserver:$wineserver" "Xvfb:$(command -v Xvfb || true)" "$exe64:$exe64" \
+  "$helpers/wine_runner.exe:$helpers/wine_runner.exe" "$stand_ins/thunderbird.exe:$stand_ins/thunderbird.exe"; do
+  [ -n "$missing" ] || [ -f "${need#*:}" ] || missing=${need%%:*}
+done
+if [ -n "$missing" ]; then
+  echo "Wine rows: not measured (no $missing; tools/test_windows.sh builds the Windows pieces and helpers)"
+  exit 0
+fi
+exes=("$exe64:64-bit")
+# Whether 32-bit programs run here: the kernel, then Wine's 32-bit loader.
+skip32=
+if [ -e /lib/ld-linux.so.2 ] && ! says=$(/lib/ld-linux.so.2 --version 2>&1 </dev/null); then
+  skip32="this machine cannot execute 32-bit programs: /lib/ld-linux.so.2 --version says ${says##*: }"
+elif [ ! -x "$wine32" ] || [ "$(od -An -tx1 -j4 -N1 "$wine32" 2>/dev/null | tr -d ' ')" != 01 ]; then
+  skip32="the 32-bit Wine loader (package wine32:i386) is not installed"
+elif ! says=$("$wine32" --version 2>&1 </dev/null); then
+  skip32="this machine cannot execute 32-bit programs: $wine32 --version says ${says##*: }"
+elif [ ! -f "$exe32" ]; then
+  skip32="no $exe32"
+else
+  exes+=("$exe32:32-bit")
+fi
+
+work=$(mktemp -d)
+trap 'wine_prefix_stop; rm -rf "$work"' EXIT
+wine_prefix_start "$work"
+wine_version=$("$wine" --version | cut -d' ' -f1)
+tools=$WINEPREFIX/drive_c/wrenpost-tools watch=$WINEPREFIX/drive_c/watch
+mkdir -p "$tools" "$watch"
+cp "$helpers/wine_runner.exe" "$stand_ins/thunderbird.exe" "$tools/"
+# The default client in both views of HKLM\Software\Clients (Wine shows a
+# 32-bit process the Wow6432Node copy). Wine's windows unmanaged: Xvfb has no
+# window manager, and Wine waits 2 s for one to take every closed box away.
+for view in '' 'Wow6432Node\'; do
+  printf '[HKEY_LOCAL_MACHINE\\Software\\%sClients\\Mail]\n@="Mozilla Thunderbird"\n\n' "$view"
+  printf '[HKEY_LOCAL_MACHINE\\Software\\%sClients\\Mail\\Mozilla Thunderbird\\shell\\open\\command]\n' "$view"
+  printf '@="\\"C:\\\\wrenpost-tools\\\\thunderbird.exe\\" -mail"\n\n'
+done | { printf 'REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\n"Managed"="N"\n\n'; cat; } |
+  sed 's/$/\r/' > "$watch/clients.reg"
+timeout 60 "$wine" reg import 'C:\watch\clients.reg' >/dev/null 2>&1
+# A profile with a mail account: without one the program starts nothing.
+profile=$WINEPREFIX/drive_c/users/$(id -un)/AppData/Roaming/Thunderbird
+mkdir -p "$profile/Profiles/watch.default"
+printf '[Profile0]\r\nName=default\r\nIsRelative=1\r\nPath=Profiles/watch.default\r\nDefault=1\r\n' \
+  > "$profile/profiles.ini"
+printf 'user_pref("%s", "%s");\r\n' mail.accountmanager.accounts account1 mail.account.account1.identities id1 \
+  mail.identity.id1.useremail biuro@firma.pl > "$profile/Profiles/watch.default/prefs.js"
+
+# One whole run with `client` (-client auto: Thunderbird, as the registry
+# says); its run_ms goes to `times`. Stops the script when the run ended
+# otherwise than expected (exit code, boxes, the stand-in started or not).
+wine_run() {
+  local control=$1 exit_code=$2 boxes=$3 client=$4 report started=1
+  [ "$client" = auto ] || started=0
+  printf '%s\n' 'app=C:\watch\Wrenpost.exe' 'timeout=30000' \
+    "cmdline=\"C:\\watch\\Wrenpost.exe\" -client $client -to anna@firma.pl -subject Pomiar -body treść" \
+    > "$watch/request.txt"
+  printf '%s\n' "$control" > "$tools/thunderbird_control.txt"
+  rm -f "$tools/thunderbird_calls.txt" "$watch/report.txt"
+  timeout 120 "$wine" 'C:\wrenpost-tools\wine_runner.exe' run 'C:\watch\request.txt' 'C:\watch\report.txt' \
+    >/dev/null 2>&1 || true
+  report=$(tr -d '\r' < "$watch/report.txt" 2>/dev/null || true)
+  if ! grep -qx "exit=$exit_code" <<<"$report" || ! grep -qx "boxes=$boxes" <<<"$report" ||
+    ! grep -qx timed_out=0 <<<"$report" || grep -q '^box1.error=' <<<"$report" ||
+    [ "$(cat "$tools/thunderbird_calls.txt" 2>/dev/null | grep -cx started)" != "$started" ]; then
+    echo "a Wine run (-client $client, stand-in: $control) did not end with $exit_code and $boxes box(es):" >&2
+    tr '\n' ' ' <<<"$report" >&2
+    iconv -f cp1250 -t utf-8 "$watch/Wrenpost.log" 2>/dev/null | tail -n 5 >&2
+    exit 1
+  fi
+  times+=("$(sed -n 's/^run_ms=//p' <<<"$report")")
+  # A first instance ends before the next run starts another.
+  if [ "${control%% *}" = run ] || [ "${control%% *}" = window ]; then
+    for _ in $(seq 100); do grep -qx ended "$tools/thunderbird_calls.txt" && break; sleep 0.1; done
+  fi
+}
+
+# stand-in's control | exit | boxes | -client | label
+cases=("exit 0|0|0|auto|stand-in hands over at once (exit 0)"
+  "fail 1 Error: cannot open the profile|1|1|auto|stand-in fails at once (exit 1, 429 box)"
+  "run 4000|0|0|auto|stand-in runs, shows nothing (ceiling)"
+  "window 4000|0|0|auto|stand-in's window (WaitForInputIdle)"
+  "-|1|1|evolution|no start: -client refused (its box)")
+for entry in "${exes[@]}"; do
+  cp "${entry%:*}" "$watch/Wrenpost.exe"
+  for case in "${cases[@]}"; do
+    IFS='|' read -r control exit_code boxes client label <<<"$case"
+    times=()
+    for _ in $(seq "$runs"); do wine_run "$control" "$exit_code" "$boxes" "$client"; done
+    printf '%s\n' "${times[@]}" | sort -n | awk -v name="$wine_version ${entry##*:}, $label" '
+      { v[NR] = $1 } END { printf "| %-58s | %9.0f | %6d | %6d | %4d |\n", name,
+        NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2, v[1], v[NR], NR }'
+  done
+done
+[ -z "$skip32" ] || echo "Wine rows of $exe32 (32-bit): not measured ($skip32)"

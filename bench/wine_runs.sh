@@ -19,8 +19,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 runs=${WRENPOST_BENCH_RUNS:-5}
 helpers=${WRENPOST_WINE_HELPERS:-$root/build-wine/helpers}
-wine=${WRENPOST_WINE:-/usr/lib/wine/wine64}
-wineserver=${WRENPOST_WINESERVER:-/usr/lib/wine/wineserver}
+source "$root/bench/wine_prefix.sh"
 exes=("$@")
 [ ${#exes[@]} -gt 0 ] || exes=(build-mingw32/Wrenpost.exe build-mingw64/Wrenpost.exe)
 for exe in "${exes[@]}"; do [ -f "$exe" ] || { echo "no $exe: build it first" >&2; exit 1; }; done
@@ -29,23 +28,8 @@ for helper in fake_outlook wine_runner log_holder; do
 done
 
 work=$(mktemp -d)
-export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
-xvfb_pid=
-cleanup() {
-  "$wineserver" -k >/dev/null 2>&1 || true
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-exec 3> "$work/display"
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-export DISPLAY=:$(head -n1 "$work/display")
-
-timeout 300 "$wine" wineboot -i >/dev/null 2>&1
-timeout 60 "$wineserver" -w || true
-"$wineserver" -p
+trap 'wine_prefix_stop; rm -rf "$work"' EXIT
+wine_prefix_start "$work"
 tools=$WINEPREFIX/drive_c/wrenpost-tools
 mkdir -p "$tools"
 cp "$helpers/fake_outlook.exe" "$helpers/wine_runner.exe" "$helpers/log_holder.exe" "$tools/"
